@@ -1,0 +1,32 @@
+// The neural evaluator's state and its one entry point for the search.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "board/board.h"
+#include "eval/cache.h"
+#include "eval/network.h"
+
+namespace ruvex {
+
+struct Evaluator {
+  Network network;
+  EvalCache cache;
+  int64_t AnnCalls = 0;      // ValueCell requests
+  int64_t AnnCacheHits = 0;  // requests answered from the cache
+};
+
+// A fresh evaluator: empty network, cache sized for EvalCacheSlots, counters 0.
+void InitEvaluator(Evaluator& evaluator);
+
+// Network value (output 1) of the cell (cx, cy) of board for side (Own or
+// Opponent), through the 9 x 9 window, its key and the cache.
+double ValueCell(Evaluator& evaluator, const BoardGrid& board, int cx, int cy, int side);
+
+// "ANNCalls: n", "ANN Cache Hits: h  p%", "ANN Cache Size: n".
+std::string AnnCallsText(const Evaluator& evaluator);
+std::string AnnCacheHitsText(const Evaluator& evaluator);
+std::string AnnCacheSizeText(const Evaluator& evaluator);
+
+}  // namespace ruvex

@@ -1,0 +1,41 @@
+// The network: an 81-H-2 perceptron with logistic units. Every layer holds
+// count + 1 entries indexed from 0; input 0 is the bias input (always 1.0),
+// every hidden and output unit (index 0 included) is an ordinary unit.
+#pragma once
+
+#include <array>
+#include <vector>
+
+namespace ruvex {
+
+constexpr int InputCount = 81;
+constexpr int OutputCount = 2;
+constexpr int DefaultHiddenUnitCount = 100;  // HiddenUnitCount at start-up
+
+struct Network {
+  int inputCount = 0;
+  int hiddenCount = 0;
+  int outputCount = 0;
+  std::vector<double> input;   // inputCount + 1
+  std::vector<double> hidden;  // hiddenCount + 1
+  std::vector<double> output;  // outputCount + 1
+  std::vector<double> W1;      // (inputCount + 1) x (hiddenCount + 1), row-major: W1[i][j]
+  std::vector<double> W2;      // (hiddenCount + 1) x (outputCount + 1), row-major: W2[j][k]
+};
+
+inline double& W1At(Network& n, int i, int j) { return n.W1[i * (n.hiddenCount + 1) + j]; }
+inline double& W2At(Network& n, int j, int k) { return n.W2[j * (n.outputCount + 1) + k]; }
+
+// Allocates every vector and matrix anew for the given counts; weights are 0.0
+// until the loader sets them.
+void CreateNetwork(Network& network, int inputCount, int hiddenCount, int outputCount);
+
+// 1 / (2.718282^(-s) + 1) in double precision.
+double Sigmoid(double s);
+
+// Runs the network on the 81 window inputs (-1.0, 0.0 or +1.0 each) and returns
+// outputs 0, 1 and 2. Sums run in increasing input (and hidden) order, so the
+// result is bit-identical to the plain definition. Needs outputCount == 2.
+std::array<double, 3> Evaluate(Network& network, const std::array<double, InputCount>& cells);
+
+}  // namespace ruvex

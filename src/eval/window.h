@@ -1,0 +1,37 @@
+// The 9 x 9 evaluation window around a cell and its key.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "board/board.h"
+
+namespace ruvex {
+
+// window[a - 1][b - 1] = board[cx - 5 + a][cy - 5 + b] for a, b in 1..9 when
+// that cell is playable, Empty otherwise (frame cells never enter a window).
+using EvalWindow = std::array<std::array<int8_t, 9>, 9>;
+
+EvalWindow CutWindow(const BoardGrid& board, int cx, int cy);
+
+// 81 characters, row by row: 'A' + cell value ("A" empty or off board,
+// "C" Own, "D" Opponent).
+using KeyText = std::array<char, 81>;
+
+KeyText MakeKeyText(const EvalWindow& window);
+
+// The window's key: the first 7 bytes of the MD5 digest of its key text,
+// in digest order, as one integer (the first byte is the most significant).
+// Two keys are equal exactly when their 14-character hex texts are equal.
+struct WindowKey {
+  uint64_t bits = 0;
+  bool operator==(const WindowKey&) const = default;
+};
+
+WindowKey MakeWindowKey(const EvalWindow& window);
+
+// The key's 14-character lower-case hex text.
+std::string WindowKeyText(WindowKey key);
+
+}  // namespace ruvex

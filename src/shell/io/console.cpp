@@ -1,0 +1,32 @@
+#include "shell/io/console.h"
+
+#include <cstring>
+#include <string>
+
+#include "shell/io/platform.h"
+
+namespace ruvex {
+
+Console StandardConsole() {
+  return Console{
+      [](char* buffer, std::size_t size) { return platform::ReadStdin(buffer, size); },
+      [](std::string_view bytes) { platform::WriteStdout(bytes.data(), bytes.size()); },
+  };
+}
+
+void OpenConsole(Console&) { platform::PrepareStreams(); }
+
+std::size_t ReadChunk(Console& console, char* buffer, std::size_t size) {
+  std::memset(buffer, 0, size);
+  return console.read ? console.read(buffer, size) : 0;
+}
+
+void WriteLine(Console& console, std::string_view text) {
+  std::string line;
+  line.reserve(text.size() + 2);
+  line.append(text);
+  line.append("\r\n");
+  if (console.write) console.write(line);
+}
+
+}  // namespace ruvex

@@ -1,0 +1,113 @@
+// Linux implementation of the platform layer.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+
+#include "shell/io/platform.h"
+
+namespace ruvex::platform {
+
+void PrepareStreams() { signal(SIGPIPE, SIG_IGN); }
+
+std::size_t ReadStdin(char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t n = read(STDIN_FILENO, buffer, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) return 0;
+  }
+}
+
+void WriteStdout(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(STDOUT_FILENO, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+int64_t MonotonicMilliseconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void SleepMilliseconds(int32_t milliseconds) {
+  if (milliseconds <= 0) return;
+  timespec ts{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+namespace {
+
+std::string WithSeparator(std::string path) {
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+  return path;
+}
+
+}  // namespace
+
+std::string ExecutableDirectory() {
+  char path[PATH_MAX + 1];
+  const ssize_t n = readlink("/proc/self/exe", path, PATH_MAX);
+  if (n <= 0) return {};
+  std::string text(path, static_cast<std::size_t>(n));
+  const std::size_t slash = text.rfind('/');
+  return slash == std::string::npos ? std::string{} : text.substr(0, slash + 1);
+}
+
+std::string CurrentDirectory() {
+  char path[PATH_MAX + 1];
+  if (getcwd(path, sizeof path) == nullptr) return {};
+  return WithSeparator(path);
+}
+
+FileKind QueryFile(const std::string& path, uint64_t* size) {
+  struct stat info {};
+  if (size != nullptr) *size = 0;
+  if (stat(path.c_str(), &info) != 0) return FileKind::Missing;
+  if (S_ISDIR(info.st_mode)) return FileKind::Directory;
+  if (!S_ISREG(info.st_mode)) return FileKind::Other;
+  if (size != nullptr) *size = static_cast<uint64_t>(info.st_size);
+  return FileKind::Regular;
+}
+
+bool ReadFilePrefix(const std::string& path, std::size_t max_bytes, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bytes.resize(max_bytes);
+  std::size_t filled = 0;
+  while (filled < max_bytes) {
+    const ssize_t n = read(fd, bytes.data() + filled, max_bytes - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    filled += static_cast<std::size_t>(n);
+  }
+  close(fd);
+  bytes.resize(filled);
+  return true;
+}
+
+uint64_t ResidentMemoryBytes() {
+  FILE* file = std::fopen("/proc/self/statm", "r");
+  if (file == nullptr) return 0;
+  unsigned long long total = 0, resident = 0;
+  const int fields = std::fscanf(file, "%llu %llu", &total, &resident);
+  std::fclose(file);
+  if (fields != 2) return 0;
+  const long page = sysconf(_SC_PAGESIZE);
+  return page > 0 ? static_cast<uint64_t>(resident) * static_cast<uint64_t>(page) : 0;
+}
+
+}  // namespace ruvex::platform
