@@ -21,6 +21,11 @@ using KeyText = std::array<char, 81>;
 
 KeyText MakeKeyText(const EvalWindow& window);
 
+// The 81 network inputs in key-text order, seen from side: +1.0 for side's
+// stones, -1.0 for the other side's, 0.0 otherwise. For a side other than Own
+// or Opponent every input is 0.0 (the evaluator reports that case).
+std::array<double, 81> EncodeWindow(const EvalWindow& window, int side);
+
 // The window's key: the first 7 bytes of the MD5 digest of its key text,
 // in digest order, as one integer (the first byte is the most significant).
 // Two keys are equal exactly when their 14-character hex texts are equal.
