@@ -119,7 +119,7 @@ LoopExit ProtocolLoop(Engine& engine) {
   std::array<char, ReadBufferSize> buffer;
   ChunkCutter cutter;
   for (;;) {
-    std::size_t count = ReadChunk(engine.console, buffer.data(), buffer.size());
+    const std::size_t count = ReadChunk(engine.console, buffer.data(), buffer.size());
     if (count == 0) {
       // End of input: a line the last full read left unfinished is complete now.
       const std::string_view last = TakeHeldPiece(cutter);
@@ -129,7 +129,6 @@ LoopExit ProtocolLoop(Engine& engine) {
       TraceLog("bye");
       return LoopExit::InputClosed;
     }
-    if (count > buffer.size()) count = buffer.size();
     CutChunk(cutter, std::string_view(buffer.data(), count), buffer.size());
     for (const std::string_view piece : cutter.pieces) {
       if (const auto exit = ProcessPiece(engine, piece)) return *exit;

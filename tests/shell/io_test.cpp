@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -164,6 +165,16 @@ TEST(ReadChunk, ZeroesTheBufferBeforeEveryRead) {
   buffer.fill('z');
   EXPECT_EQ(ReadChunk(console, buffer.data(), buffer.size()), 0u);  // end of input
   for (char c : buffer) EXPECT_EQ(c, '\0');
+}
+
+TEST(ReadChunk, CountNeverExceedsTheBuffer) {
+  Console console;
+  console.read = [](char* buffer, std::size_t size) -> std::size_t {
+    std::memset(buffer, 'r', size);
+    return size + 100;  // a reader that claims more than it could store
+  };
+  std::array<char, 8> buffer{};
+  EXPECT_EQ(ReadChunk(console, buffer.data(), buffer.size()), buffer.size());
 }
 
 TEST(ReadChunk, ConsoleWithoutReaderReadsNothing) {

@@ -223,3 +223,20 @@ TEST(ChunkCutter, TakeHeldPieceAtEndOfInput) {
 
 }  // namespace
 }  // namespace ruvex
+
+namespace ruvex {
+namespace {
+
+TEST(Settings, StartUpValues) {
+  const Settings settings;
+  EXPECT_EQ(settings.BoardSize, 20);
+  EXPECT_EQ(settings.EngineVersion, "v2.0.0");
+  EXPECT_EQ(settings.HiddenUnitCount, 100);
+  EXPECT_EQ(settings.EvalCacheSlots, 50000u);
+  EXPECT_EQ(ExitCode, 0);
+  EXPECT_EQ(ReadBufferSize, 1024u);
+  EXPECT_EQ(UnlimitedMatchTime, 10000000);
+}
+
+}  // namespace
+}  // namespace ruvex
