@@ -111,8 +111,8 @@ def _validate(parser, args):
                  "end_timeout_ms", "max_moves", "opening_stones"):
         if getattr(args, name) < 0:
             parser.error("--%s must not be negative" % name.replace("_", "-"))
-    if args.opening_stones > 12:
-        parser.error("--opening-stones must be 12 or less")
+    if args.opening_stones > 6:
+        parser.error("--opening-stones must be 6 or less")
 
 
 def _opening(parser, args):
@@ -177,6 +177,9 @@ def main(argv=None):
             from .psq import write_psq
             write_psq(args.psq, [(x, y, ms) for (x, y, ms, _) in record.moves],
                       record.names[BLACK], record.names[WHITE])
+        if record.reason == "aborted":
+            sys.stderr.write("no game was played: neither brain got through START and ABOUT\n")
+            return 1
         return 0
 
     # play
