@@ -124,18 +124,19 @@ class BrainPlayer(Player):
         try:
             self.process.start()
         except OSError as exc:
-            self.launch_error = "cannot start %s: %s" % (self.spec.argv[0], exc)
+            self.launch_error = ("start", "cannot start %s: %s" % (self.spec.argv[0], exc))
             return
         try:
             self.process.send("START %d" % BOARD_SIZE, now_ms() + 1000)
         except BrainIOError as exc:
-            self.launch_error = "START not accepted: %s" % exc.detail
+            kind = "crash" if exc.kind == "eof" else "start"
+            self.launch_error = (kind, "START not accepted: %s" % self._io_detail(exc))
 
     def begin(self, config):
         """Waits for OK to START and an answer to ABOUT, then sends the game's INFO lines."""
         self.config = config
         if self.launch_error:
-            raise Forfeit("start", self.launch_error)
+            raise Forfeit(*self.launch_error)
         deadline = now_ms() + config.start_timeout_ms
         try:
             reply = self.process.read_reply(deadline)

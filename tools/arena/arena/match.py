@@ -6,7 +6,7 @@ import os
 import sys
 
 from .board import BLACK, WHITE
-from .game import FORFEIT_KINDS, BrainPlayer, play_game
+from .game import FORFEIT_KINDS, BrainPlayer, Observer, play_game
 from .openings import schedule
 from .psq import write_psq
 from .stats import elo_interval, elo_text, json_number, score_fraction
@@ -38,6 +38,29 @@ class _ProtocolLog:
 
     def close(self):
         self.handle.close()
+
+
+def _is_tty(out):
+    try:
+        return out.isatty()
+    except (AttributeError, ValueError):
+        return False
+
+
+class _LiveProgress(Observer):
+    """On a terminal: a status line with the move count of the game being played."""
+
+    def __init__(self, out, index, games):
+        self.out, self.index, self.games = out, index, games
+
+    def on_move(self, record, board, x, y, colour, ms):
+        self.out.write("\r  game %d/%d: move %d (%d,%d in %d ms)   "
+                       % (self.index, self.games, len(board.moves), x, y, ms))
+        self.out.flush()
+
+    def on_end(self, record, board):
+        self.out.write("\r\x1b[K")
+        self.out.flush()
 
 
 class BrainTally:
@@ -97,8 +120,10 @@ def run_match(spec_a, spec_b, config, options, out=None):
                 on_message = (lambda text, label=label: _print(out, "    %s: %s" % (label, text)))
             players[colour] = BrainPlayer(spec, log=log, stderr_path=stderr_path,
                                           on_message=on_message)
+        observer = _LiveProgress(out, index, options.games) if _is_tty(out) else None
         try:
-            record = play_game(players[BLACK], players[WHITE], opening, config, index=index)
+            record = play_game(players[BLACK], players[WHITE], opening, config, index=index,
+                               observer=observer)
         finally:
             for log in logs:
                 log.close()
