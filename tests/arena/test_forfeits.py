@@ -77,6 +77,16 @@ class ForfeitTest(unittest.TestCase):
                 self.assertLess(seconds, 4.0)
                 self.assertTrue(record.killed[BLACK])
 
+    def test_message_flood_is_shown_only_up_to_a_cap(self):
+        shown = []
+        black = BrainPlayer(fake("flood-msg"), on_message=shown.append)
+        record = play_game(black, BrainPlayer(fake("good")), [], fast_config())
+        self.assert_forfeit(record, BLACK, "timeout")
+        self.assertGreater(black.process.messages, 1000)
+        self.assertEqual(len(shown), 101)
+        self.assertEqual(shown[0], "MESSAGE fake brain ready")
+        self.assertEqual(shown[-1], "(further MESSAGE and DEBUG lines of this brain not shown)")
+
     def test_match_time(self):
         # 450 ms of match time each: one 300 ms move fits, one 800 ms move does not, although
         # it is within the 1000 ms turn limit.

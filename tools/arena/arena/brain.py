@@ -16,6 +16,7 @@ import time
 
 MAX_LINE_BYTES = 16384  # a longer line without a line end is treated as garbage
 READ_CHUNK = 65536
+MAX_SHOWN_MESSAGES = 100  # per process: a flooding brain does not flood the screen
 
 
 def now_ms():
@@ -301,8 +302,10 @@ class BrainProcess:
             head = stripped.split(None, 1)[0].upper()
             if head in ("MESSAGE", "DEBUG"):
                 self.messages += 1
-                if self.on_message:
+                if self.on_message and self.messages <= MAX_SHOWN_MESSAGES:
                     self.on_message(stripped)
+                elif self.on_message and self.messages == MAX_SHOWN_MESSAGES + 1:
+                    self.on_message("(further MESSAGE and DEBUG lines of this brain not shown)")
                 continue
             return stripped
 

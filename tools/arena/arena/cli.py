@@ -1,12 +1,13 @@
 """Command line: python3 tools/arena {match,watch,play} ..."""
 
 import argparse
+import os
 import sys
 
 from .board import BLACK, WHITE
 from .brain import BrainSpec
 from .game import BrainPlayer, GameConfig, play_game
-from .match import MatchOptions, run_match
+from .match import MatchOptions, ProtocolLog, run_match
 from .openings import make_openings
 from .terminal import BoardPrinter, HumanPlayer
 
@@ -151,18 +152,15 @@ def main(argv=None):
         black = _spec(parser, args.black)
         white = _spec(parser, args.white) if args.white else black
         opening = _opening(parser, args)
-        players = []
-        for colour, spec in ((BLACK, black), (WHITE, white)):
+        players, logs = [], []
+        for label, spec in (("black", black), ("white", white)):
             log = stderr_path = None
             if args.log_dir:
-                import os
                 os.makedirs(args.log_dir, exist_ok=True)
-                stem = os.path.join(args.log_dir, "watch-%s" % ("black" if colour == BLACK
-                                                              else "white"))
-                handle = open(stem + ".log", "w", encoding="utf-8", errors="replace")
-                log = (lambda d, t, h=handle: h.write("%s %s\n" % (d, t)))
+                stem = os.path.join(args.log_dir, "watch-" + label)
+                log = ProtocolLog(stem + ".log")
+                logs.append(log)
                 stderr_path = stem + ".stderr"
-            label = "black" if colour == BLACK else "white"
             players.append(BrainPlayer(
                 spec, log=log, stderr_path=stderr_path,
                 on_message=lambda text, label=label: print("  (%s) %s" % (label, text))))
@@ -173,6 +171,9 @@ def main(argv=None):
         except KeyboardInterrupt:
             sys.stderr.write("interrupted\n")
             return 130
+        finally:
+            for log in logs:
+                log.close()
         if args.psq:
             from .psq import write_psq
             write_psq(args.psq, [(x, y, ms) for (x, y, ms, _) in record.moves],

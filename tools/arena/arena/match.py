@@ -24,7 +24,7 @@ class MatchOptions:
         self.verbose = verbose
 
 
-class _ProtocolLog:
+class ProtocolLog:
     """Writes one brain's conversation to a file: '> ' sent, '< ' received."""
 
     def __init__(self, path):
@@ -112,7 +112,7 @@ def run_match(spec_a, spec_b, config, options, out=None):
             log = stderr_path = None
             if options.log_dir:
                 stem = os.path.join(options.log_dir, "game%03d-%s" % (index, label))
-                log = _ProtocolLog(stem + ".log")
+                log = ProtocolLog(stem + ".log")
                 logs.append(log)
                 stderr_path = stem + ".stderr"
             on_message = None
