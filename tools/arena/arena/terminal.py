@@ -46,10 +46,11 @@ class BoardPrinter(Observer):
         for colour in (BLACK, WHITE):
             times = record.times(colour)
             if times:
-                self.out.write("  %s %s: %d moves, mean %.0f ms, max %d ms, peak memory %.1f MB%s\n"
+                memory = record.peak_memory_kb[colour]
+                self.out.write("  %s %s: %d moves, mean %.0f ms, max %d ms%s%s\n"
                                % (COLOUR_NAMES[colour], record.names[colour], len(times),
                                   sum(times) / len(times), max(times),
-                                  record.peak_memory_kb[colour] / 1024.0,
+                                  ", peak memory %.1f MB" % (memory / 1024.0) if memory else "",
                                   ", killed after END" if record.killed[colour] else ""))
         self.out.flush()
 
