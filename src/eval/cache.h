@@ -32,9 +32,7 @@ const double* FindValue(const EvalCache& cache, WindowKey key);
 // Adds the key (which must not be present yet) with its value.
 void InsertValue(EvalCache& cache, WindowKey key, double value);
 
-inline std::size_t CacheEntryCount(const EvalCache& cache) {
-  return cache.count;
-}
+inline std::size_t CacheEntryCount(const EvalCache& cache) { return cache.count; }
 std::size_t CacheBytes(const EvalCache& cache);
 
 }  // namespace ruvex

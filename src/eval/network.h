@@ -29,12 +29,8 @@ struct Network {
   std::vector<uint8_t> finiteRow;  // inputCount + 1
 };
 
-inline double& W1At(Network& n, int i, int j) {
-  return n.W1[i * (n.hiddenCount + 1) + j];
-}
-inline double& W2At(Network& n, int j, int k) {
-  return n.W2[j * (n.outputCount + 1) + k];
-}
+inline double& W1At(Network& n, int i, int j) { return n.W1[i * (n.hiddenCount + 1) + j]; }
+inline double& W2At(Network& n, int j, int k) { return n.W2[j * (n.outputCount + 1) + k]; }
 
 // Allocates every vector and matrix anew for the given counts (a negative
 // count is taken as 0); weights are 0.0 until the loader sets them.
