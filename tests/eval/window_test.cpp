@@ -46,6 +46,7 @@ TEST(CutWindow, OffBoardCellsReadEmptyNotBorder) {
       EXPECT_EQ(corner[a][b], a == 4 && b == 4 ? Own : Empty) << a << "," << b;
     }
   }
+  EXPECT_EQ(Text(MakeKeyText(corner)), std::string(40, 'A') + "C" + std::string(40, 'A'));
   // The corner window has the same key text as an inner window with the same
   // stone and empty cells where the corner window is off the board.
   BoardGrid inner = Cleared();
