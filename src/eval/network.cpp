@@ -53,7 +53,7 @@ bool HasEvaluationShape(const Network& network) {
   const auto outputs = static_cast<std::size_t>(OutputCount) + 1;
   return network.input.size() == inputs && network.hidden.size() == hidden &&
          network.output.size() == outputs && network.W1.size() == inputs * hidden &&
-         network.W2.size() == hidden * outputs && network.finiteRow.size() == inputs;
+         network.W2.size() == hidden * outputs;
 }
 
 }  // namespace
@@ -75,9 +75,11 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
   const std::size_t width = network.hidden.size();
   const double* rows[InputCount + 1];
   double factors[InputCount + 1];
+  // Rows count as finite only once IndexWeights has looked at them.
+  const bool indexed = network.finiteRow.size() == network.input.size();
   int active = 0;
   for (int i = 0; i <= InputCount; ++i) {
-    if (input[i] == 0.0 && network.finiteRow[i] != 0) continue;
+    if (input[i] == 0.0 && indexed && network.finiteRow[i] != 0) continue;
     rows[active] = network.W1.data() + static_cast<std::size_t>(i) * width;
     factors[active] = input[i];
     ++active;
