@@ -101,21 +101,37 @@ class ProcessTest(unittest.TestCase):
             process.stdout.close()
             process.stderr.close()
 
-    def test_start_answers_ok_first(self):
-        # A copy of the binary in a directory of its own, without brain.map.
+    def run_copy(self, commands, brain=None, brain_in_cwd=False):
+        """Runs a copy of the binary in a directory of its own; brain is the
+        content of the brain.map put beside it (None: no file)."""
         directory = tempfile.mkdtemp(prefix="ruvex-blackbox-")
         try:
-            binary = os.path.join(directory, "pbrain-ruvex")
+            exe_dir = os.path.join(directory, "exe")
+            work_dir = os.path.join(directory, "work")
+            os.mkdir(exe_dir)
+            os.mkdir(work_dir)
+            binary = os.path.join(exe_dir, "pbrain-ruvex")
             shutil.copy2(BINARY, binary)
-            result = run(b"START 20\r\nABOUT\r\nEND\r\n", binary=binary, cwd=directory)
-            self.assertEqual(result.returncode, 0)
-            answer = lines(result.stdout)
-            self.assertEqual(answer[0], b"OK\r\n")
-            # Without brain.map the loader's not-found line ends the run; until
-            # the loader is wired in, START only says OK and ABOUT follows.
-            self.assertIn(answer[1:], ([BRAIN_MISSING], [IDENTITY]))
+            if brain is not None:
+                target = work_dir if brain_in_cwd else exe_dir
+                with open(os.path.join(target, "brain.map"), "wb") as f:
+                    f.write(brain)
+            return run(commands, binary=binary, cwd=work_dir)
         finally:
             shutil.rmtree(directory)
+
+    def test_start_without_brain_map_says_ok_then_not_found_and_exits(self):
+        for brain, in_cwd in ((None, False), (b"", False), (bytes(68680), True)):
+            with self.subTest(brain=None if brain is None else len(brain), in_cwd=in_cwd):
+                result = self.run_copy(b"START 20\r\nABOUT\r\n", brain, in_cwd)
+                self.assertEqual(result.returncode, 0)
+                # Nothing after the not-found line: ABOUT is never read.
+                self.assertEqual(result.stdout, b"OK\r\n" + BRAIN_MISSING)
+
+    def test_start_with_brain_map_loads_and_plays(self):
+        result = self.run_copy(b"START 20\r\nBEGIN\r\nEND\r\n", bytes(68680))
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(result.stdout, b"OK\r\n" + BRAIN_FOUND + b"10,10\r\n")
 
 
 if __name__ == "__main__":

@@ -24,7 +24,7 @@ const std::string kIdentity =
     "name=\"Ruvex\", version=\"v2.0.0\", author=\"Tolvane\", country=\"Castria\"\r\n";
 const std::string kNoGame = "ERROR no game started, send START first\r\n";
 // START's answer. NewGame's network load adds the loader's found line here.
-const std::string kStartAnswer = "OK\r\n";
+const std::string kStartAnswer = "OK\r\nMESSAGE brain.map found, Loading neurons...\r\n";
 
 // The cell named by a move answer "x,y" (protocol coordinates).
 Cell CellOfAnswer(const std::string& line) {
