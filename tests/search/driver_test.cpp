@@ -65,8 +65,14 @@ TEST_F(DriverTest, MoveTextIsZeroBased) {
 }
 
 TEST_F(DriverTest, OwnFiveIsPlayedAtOnceBeforeBlocking) {
-  game = Board({{10, 5, Own}, {10, 6, Own}, {10, 7, Own}, {10, 8, Own},  //
-                {5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {5, 8, Opponent}});
+  game = Board({{10, 5, Own},
+                {10, 6, Own},
+                {10, 7, Own},
+                {10, 8, Own},  //
+                {5, 5, Opponent},
+                {5, 6, Opponent},
+                {5, 7, Opponent},
+                {5, 8, Opponent}});
   TraceRecorder trace;
   EXPECT_EQ(Search(), "9,3");
   EXPECT_EQ(game(10, 4), Own);
@@ -79,7 +85,8 @@ TEST_F(DriverTest, OwnFiveIsPlayedAtOnceBeforeBlocking) {
 }
 
 TEST_F(DriverTest, OpponentFiveIsBlockedAfterPreparingTheRoot) {
-  game = Board({{5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {5, 8, Opponent}, {12, 12, Own}});
+  game = Board(
+      {{5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {5, 8, Opponent}, {12, 12, Own}});
   const BoardGrid before = game;
   TraceRecorder trace;
   EXPECT_EQ(Search(), "4,3");
@@ -403,8 +410,9 @@ TEST_F(DriverTest, OpponentsReplyCarriesTheTreeIntoTheNextTurn) {
   Search();
   EXPECT_EQ(trace.CountPrefix("Blind Sided!! "), 0);
   EXPECT_TRUE(trace.Find("Actual Play: ")
-                  .starts_with("Actual Play: " + std::to_string(cell.x) + "," + std::to_string(cell.y) +
-                               " visits: " + std::to_string(visits) + " ucb "))
+                  .starts_with("Actual Play: " + std::to_string(cell.x) + "," +
+                               std::to_string(cell.y) + " visits: " + std::to_string(visits) +
+                               " ucb "))
       << trace.Find("Actual Play: ");
   EXPECT_EQ(Node(store, store.RootId).ParentID, reply);
   EXPECT_EQ(Node(store, reply).ParentID, mine);

@@ -60,7 +60,9 @@ TEST(SortByValue, OrdersAnyListHighestFirstAndMovesWholeEntries) {
   SortByValue(list, 1, 60);
   std::vector<bool> seen(61, false);
   for (int i = 1; i <= 60; ++i) {
-    if (i > 1) EXPECT_GE(list[i - 1].value, list[i].value);
+    if (i > 1) {
+      EXPECT_GE(list[i - 1].value, list[i].value);
+    }
     EXPECT_EQ(list[i].y, list[i].x * 3);
     EXPECT_EQ(list[i].value, values[static_cast<std::size_t>(list[i].x) - 1]);
     EXPECT_FALSE(seen[static_cast<std::size_t>(list[i].x)]);
@@ -140,12 +142,14 @@ TEST_F(ExpandCandidatesTest, CornerStoneOrdersEqualAndDistinctValuesAsTheSortDoe
 TEST_F(ExpandCandidatesTest, KeepsSixWhenEveryValueIsBelowTheCutoff) {
   BoardGrid board = Board({{10, 10, Own}, {10, 11, Opponent}});
   for (std::size_t i = 0; i < kTenCells.size(); ++i) {
-    SetValue(evaluator, board, kTenCells[i].x, kTenCells[i].y, 0.20 + 0.01 * static_cast<double>(i));
+    SetValue(evaluator, board, kTenCells[i].x, kTenCells[i].y,
+             0.20 + 0.01 * static_cast<double>(i));
   }
   MoveList list;
   EXPECT_EQ(ExpandCandidates(search, evaluator, board, list, 3, Own), 52);  // 0.29 x 180
   EXPECT_EQ(evaluator.AnnCalls, 10);
-  EXPECT_EQ(Cells(list), (std::vector<Cell>{{11, 12}, {11, 11}, {11, 10}, {11, 9}, {10, 12}, {10, 9}}));
+  EXPECT_EQ(Cells(list),
+            (std::vector<Cell>{{11, 12}, {11, 11}, {11, 10}, {11, 9}, {10, 12}, {10, 9}}));
   EXPECT_EQ(list.length, 7);
 }
 
@@ -191,8 +195,14 @@ TEST_F(ExpandCandidatesTest, LoweredMinimumKeepsFewerLowValues) {
 }
 
 TEST_F(ExpandCandidatesTest, OwnFiveComesFirstThenTheBlock) {
-  BoardGrid board = Board({{10, 5, Own}, {10, 6, Own}, {10, 7, Own}, {10, 8, Own},  //
-                           {5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {5, 8, Opponent}});
+  BoardGrid board = Board({{10, 5, Own},
+                           {10, 6, Own},
+                           {10, 7, Own},
+                           {10, 8, Own},  //
+                           {5, 5, Opponent},
+                           {5, 6, Opponent},
+                           {5, 7, Opponent},
+                           {5, 8, Opponent}});
   const BoardGrid before = board;
   MoveList list;
   EXPECT_EQ(ExpandCandidates(search, evaluator, board, list, 1, Own), WinScore);

@@ -43,7 +43,8 @@ class TerminalChain : public RolloutTest {
  protected:
   void SetUp() override {
     RolloutTest::SetUp();
-    Root(Board({{5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {12, 12, Own}, {12, 13, Own}}));
+    Root(Board(
+        {{5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {12, 12, Own}, {12, 13, Own}}));
     a = AddChildren(search.store, 0, {{15, 15}});
     b = AddChildren(search.store, a, {{5, 8}});
     w = AddChildren(search.store, b, {{15, 16}});
@@ -137,7 +138,8 @@ TEST_F(RolloutTest, ExpandsABatchPerLevelAndFollowsTheBestValue) {
   const std::vector<Cell> cells = {{9, 9},   {9, 10}, {9, 11},  {9, 12},  {10, 9},
                                    {10, 12}, {11, 9}, {11, 10}, {11, 11}, {11, 12}};
   const std::vector<double> values = {0.30, 0.36, 0.40, 0.45, 0.50, 0.55, 0.60, 0.65, 0.70, 0.95};
-  for (std::size_t i = 0; i < cells.size(); ++i) SetValue(evaluator, board, cells[i].x, cells[i].y, values[i]);
+  for (std::size_t i = 0; i < cells.size(); ++i)
+    SetValue(evaluator, board, cells[i].x, cells[i].y, values[i]);
   search.DepthLimit = 2;
   Rollout(search, evaluator, 0, 1);
 
@@ -172,9 +174,23 @@ TEST_F(RolloutTest, ExpandsABatchPerLevelAndFollowsTheBestValue) {
   for (int32_t c = 2; c <= 9; ++c) EXPECT_EQ(N(c).Visits, 0);
 }
 
+TEST_F(RolloutTest, EqualScoresDescendIntoTheFirstChild) {
+  Root(Board({{10, 10, Opponent}, {10, 11, Own}}));  // every value 0.5: score 90
+  search.DepthLimit = 2;
+  Rollout(search, evaluator, 0, 1);
+  ASSERT_EQ(N(0).ChildCount, 10);
+  EXPECT_GT(N(1).ChildCount, 0);
+  EXPECT_EQ(N(1).Visits, 1);
+  for (int32_t c = 2; c <= 10; ++c) {
+    EXPECT_EQ(N(c).S_Score, 90);
+    EXPECT_EQ(N(c).ChildCount, 0);
+  }
+}
+
 TEST_F(RolloutTest, ForcedBlockGivesOneOrdinaryChild) {
   // Own to move at the root; Opponent threatens five at (5, 4) only.
-  Root(Board({{5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {5, 8, Opponent}, {5, 9, Own}}));
+  Root(
+      Board({{5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {5, 8, Opponent}, {5, 9, Own}}));
   search.DepthLimit = 1;
   Rollout(search, evaluator, 0, 1);
   ASSERT_EQ(N(0).ChildCount, 1);
@@ -232,7 +248,9 @@ TEST_F(RolloutTest, TreeKeepsItsInvariantsOverManyIterations) {
         const SearchNode& child = Node(store, node.children[i]);
         EXPECT_EQ(child.ParentID, id);
         EXPECT_EQ(child.turn, Other(node.turn));
-        if (i > 1) EXPECT_LE(child.S_Score, Node(store, node.children[i - 1]).S_Score);
+        if (i > 1) {
+          EXPECT_LE(child.S_Score, Node(store, node.children[i - 1]).S_Score);
+        }
         EXPECT_EQ(node.board(child.location.x, child.location.y), Empty);
         if (child.isTerminal == 1) continue;
         BoardGrid expected = node.board;

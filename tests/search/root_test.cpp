@@ -35,7 +35,8 @@ class RootTest : public ::testing::Test {
     store.RootId = e;
     game = Node(store, o + 1).board;
   }
-  static SearchNode Stats(SearchNode node, int32_t visits, float total, float ucb, int32_t s, int32_t rollout) {
+  static SearchNode Stats(SearchNode node, int32_t visits, float total, float ucb, int32_t s,
+                          int32_t rollout) {
     node.Visits = visits;
     node.Total = total;
     node.UCB1_Score = ucb;
@@ -167,11 +168,13 @@ TEST_F(RootTest, ChooseMoveTakesTheBestAverageNotVisitsNorUcb) {
   N(o + 2).UCB1_Score = -50.0f;
   EXPECT_EQ(ChooseMove(search.store), o + 2);
   EXPECT_EQ(search.store.RootId, o + 2);
-  EXPECT_EQ(trace.lines, (std::vector<std::string>{
-                             "Location: 8,8  (UCB: 1.50)  (Average: 2.00)  (ANN: 40)  (Visits: 3)  (Total: 6)",
-                             "Location: 13,13  (UCB: 0.25)  (Average: -1.25)  (ANN: 60)  (Visits: 4)  (Total: -5)",
-                             "Location: 9,10  (UCB: -50.00)  (Average: 9.00)  (ANN: 10)  (Visits: 1)  (Total: 9)",
-                         }));
+  EXPECT_EQ(
+      trace.lines,
+      (std::vector<std::string>{
+          "Location: 8,8  (UCB: 1.50)  (Average: 2.00)  (ANN: 40)  (Visits: 3)  (Total: 6)",
+          "Location: 13,13  (UCB: 0.25)  (Average: -1.25)  (ANN: 60)  (Visits: 4)  (Total: -5)",
+          "Location: 9,10  (UCB: -50.00)  (Average: 9.00)  (ANN: 10)  (Visits: 1)  (Total: 9)",
+      }));
 }
 
 TEST_F(RootTest, ChooseMoveTiesGoToTheEarlierChild) {
@@ -193,7 +196,8 @@ TEST_F(RootTest, ChooseMoveNeverTakesAChildWithoutVisits) {
   N(o + 2).Visits = 0;
   N(o + 2).Total = 0.0f;
   EXPECT_EQ(ChooseMove(search.store), o + 1);  // -200 is still an average
-  EXPECT_EQ(trace.lines[0], "Location: 8,8  (UCB: 1.50)  (Average: NaN)  (ANN: 40)  (Visits: 0)  (Total: 0)");
+  EXPECT_EQ(trace.lines[0],
+            "Location: 8,8  (UCB: 1.50)  (Average: NaN)  (ANN: 40)  (Visits: 0)  (Total: 0)");
 
   search.store.RootId = e;
   N(o + 1).Visits = 0;
@@ -206,7 +210,8 @@ TEST_F(RootTest, ChooseMoveWithoutChildren) {
   search.store.RootId = o + 2;
   EXPECT_EQ(ChooseMove(search.store), 0);
   EXPECT_EQ(search.store.RootId, o + 2);
-  EXPECT_EQ(trace.lines, (std::vector<std::string>{"no children, play root, or forced place score, game end?"}));
+  EXPECT_EQ(trace.lines,
+            (std::vector<std::string>{"no children, play root, or forced place score, game end?"}));
   N(o + 2).ChildCount = -1;
   trace.lines.clear();
   EXPECT_EQ(ChooseMove(search.store), 0);

@@ -35,7 +35,8 @@ inline void MakeZeroEvaluator(Evaluator& evaluator, int hidden = 2) {
 // cache under the cell's window key.
 inline void SetValue(Evaluator& evaluator, const BoardGrid& board, int x, int y, double value) {
   const WindowKey key = MakeWindowKey(CutWindow(board, x, y));
-  ASSERT_EQ(FindValue(evaluator.cache, key), nullptr) << "window of " << x << "," << y << " already valued";
+  ASSERT_EQ(FindValue(evaluator.cache, key), nullptr)
+      << "window of " << x << "," << y << " already valued";
   InsertValue(evaluator.cache, key, value);
 }
 
