@@ -42,7 +42,9 @@ void PrepareRoot(SearchState& search, const BoardGrid& game, Cell opponentLastMo
         TraceLog(PlayText("Checked Play: ", child) + " ANN: " + FormatInt(child.S_Score));
       // Only a move of the opponent can follow the engine's move: a child the
       // engine itself would play (turn Opponent) belongs to an older position.
-      if (child.location == opponentLastMove && child.turn == Own) {
+      // A terminal node ended a game and can never be expanded; it is reached
+      // only when a new game starts where the last one ended.
+      if (child.location == opponentLastMove && child.turn == Own && child.isTerminal != 1) {
         found = c;
         break;
       }

@@ -11,8 +11,9 @@ namespace ruvex {
 // Readies the root for a search on the game board:
 // 1. when RootId differs from NodeCount, the root's children are examined in
 //    list order ("Checked Play: " each); the first that holds the opponent's
-//    move (location == opponentLastMove, made by the opponent: turn Own)
-//    becomes RootId ("Actual Play: "); when none does: "Blind Sided!! x,y",
+//    move (location == opponentLastMove, made by the opponent: turn Own, and
+//    not a terminal node) becomes RootId ("Actual Play: "); when none does:
+//    "Blind Sided!! x,y",
 //    "Child Count:n", "Root: id" and ResetTree;
 // 2. otherwise, when the root is the newest node of a non-empty tree (it has
 //    no children), ResetTree;

@@ -152,6 +152,17 @@ TEST_F(RootTest, NodeZeroLeftAsAnExpandedRootIsNotReused) {
   EXPECT_EQ(trace.Find("Child Count:"), "Child Count:2");
 }
 
+TEST_F(RootTest, TerminalNodeIsNotCarriedIntoANewGame) {
+  // The last game ended with the opponent's five at (13, 13); a new game
+  // starts with the opponent's stone on that cell.
+  N(o + 1).isTerminal = 1;
+  TraceRecorder trace;
+  PrepareRoot(search, Board({{13, 13, Opponent}}), Cell{13, 13});
+  EXPECT_EQ(search.store.RootId, 0);
+  EXPECT_EQ(search.store.NodeCount, 0);
+  EXPECT_EQ(trace.Find("Blind Sided!! "), "Blind Sided!! 13,13");
+}
+
 TEST_F(RootTest, NewGameBoardReplacesOnlyTheCarriedRootsBoard) {
   const BoardGrid newGame = Board({{13, 13, Opponent}});
   const BoardGrid oldChildBoard = Node(search.store, o + 3).board;
