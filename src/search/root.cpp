@@ -60,7 +60,10 @@ void PrepareRoot(SearchState& search, const BoardGrid& game, Cell opponentLastMo
       TraceLog("Root: " + FormatInt(store.RootId));
       ResetTree(store);
     }
-  } else if (store.NodeCount > 0) {
+  } else if (store.NodeCount > 0 || Node(store, store.RootId).ChildCount != 0) {
+    // The root is the newest node, so it has no children; or the tree is
+    // only node 0, marked dead by a search on an earlier board without
+    // candidates (an empty board), which would poison every later search.
     ResetTree(store);
   }
 

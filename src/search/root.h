@@ -16,7 +16,8 @@ namespace ruvex {
 //    "Blind Sided!! x,y",
 //    "Child Count:n", "Root: id" and ResetTree;
 // 2. otherwise, when the root is the newest node of a non-empty tree (it has
-//    no children), ResetTree;
+//    no children), or node 0 left dead (ChildCount < 0) by an earlier board
+//    without candidates, ResetTree;
 // 3. a working set above 180 MiB: "Mem limit, dropping graph" and ResetTree;
 // 4. the root gets turn Own, RootFlag 1 and a copy of the game board.
 // The memory probe is read exactly once.

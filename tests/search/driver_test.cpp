@@ -283,6 +283,25 @@ TEST_F(DriverTest, StalledTreeEndsTheSearchAndTheCentreIsPlayed) {
   EXPECT_EQ(probes.timeReads, 100u + 1u + 2u);
 }
 
+TEST_F(DriverTest, SearchAfterAnEmptyBoardIsNotPoisoned) {
+  // DONE after a BOARD block without stones: node 0 finds no candidate and
+  // is marked dead, and no other node exists.
+  BoardGrid opening = Board({});
+  turn.TurnTimeLimit = 30000;
+  Elapsed({0});
+  EXPECT_EQ(SearchMove(search, evaluator, opening, turn), "10,10");
+  ASSERT_EQ(search.store.NodeCount, 0);
+  ASSERT_EQ(Node(search.store, 0).ChildCount, -1);
+  // The next turn searches its own board from a fresh root.
+  turn.TurnTimeLimit = 5000;
+  Elapsed({0, 0, 0, 4501});
+  TraceRecorder trace;
+  Search();
+  EXPECT_EQ(trace.Count("Poisoned... null?"), 0);
+  EXPECT_EQ(RootVisits(), 3);
+  EXPECT_GT(search.store.NodeCount, 0);
+}
+
 TEST_F(DriverTest, WorkingSetAbove310MiBEndsTheSearchAtAHundredthIteration) {
   turn.TurnTimeLimit = 30000;
   Elapsed({0});
