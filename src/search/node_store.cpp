@@ -4,9 +4,10 @@
 
 namespace ruvex {
 
-// Blocks come zero-filled from calloc: an all-zero record is a fresh node
-// (every field 0, the board all Empty), and fresh pages the system hands out
-// are only counted in the working set once a node is written into them.
+// Blocks are zero-filled pages from the system: an all-zero record is a fresh
+// node (every field 0, the board all Empty), fresh pages only count in the
+// working set once a node is written into them, and a dropped tree's pages go
+// back to the system at once.
 static_assert(std::is_trivially_copyable_v<SearchNode> &&
                   std::is_trivially_destructible_v<SearchNode>,
               "node records are created directly in zero-filled memory");
@@ -18,7 +19,7 @@ bool GrowStore(NodeStore& store) {
     store.Exhausted = true;
     return false;
   }
-  void* memory = std::calloc(NodeBlockSize, sizeof(SearchNode));
+  void* memory = platform::AllocateZeroedPages(NodeBlockBytes);
   if (memory == nullptr) {
     store.Exhausted = true;
     return false;

@@ -4,11 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "board/board.h"
+#include "shell/io/platform.h"
 
 namespace ruvex {
 
@@ -41,6 +41,7 @@ struct SearchNode {
 };
 
 constexpr int32_t NodeBlockSize = 10000;  // records per growth step
+constexpr std::size_t NodeBlockBytes = NodeBlockSize * sizeof(SearchNode);
 
 // Node records by ID. Record 0 stands alone; IDs 1.. live in blocks of
 // NodeBlockSize records (block b holds IDs b * 10000 + 1 .. (b + 1) * 10000),
@@ -48,7 +49,7 @@ constexpr int32_t NodeBlockSize = 10000;  // records per growth step
 // block and never moves a record: IDs and references stay valid.
 struct NodeStore {
   struct FreeBlock {
-    void operator()(SearchNode* block) const { std::free(block); }
+    void operator()(SearchNode* block) const { platform::FreePages(block, NodeBlockBytes); }
   };
   using Block = std::unique_ptr<SearchNode[], FreeBlock>;
 
