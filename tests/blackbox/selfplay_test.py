@@ -1,0 +1,58 @@
+"""Two copies of the real pbrain-ruvex play whole games against each other
+through pipes, under the arena's judging.
+
+Usage: selfplay_test.py PATH_TO_PBRAIN_RUVEX [unittest options]
+"""
+
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+BINARY = None
+ARENA = os.path.join(os.path.dirname(__file__), "..", "..", "tools", "arena")
+
+
+def play(*options):
+    """Plays one game of the engine against itself; returns the JSON summary."""
+    with tempfile.TemporaryDirectory(prefix="ruvex-selfplay-") as directory:
+        summary = os.path.join(directory, "summary.json")
+        result = subprocess.run(
+            [sys.executable, ARENA, "match", BINARY, BINARY, "-n", "1",
+             "--tolerance-ms", "0", "--json", summary, *options],
+            capture_output=True, text=True, timeout=600)
+        if not os.path.exists(summary):
+            raise AssertionError(result.stdout + result.stderr)
+        with open(summary) as f:
+            return json.load(f)
+
+
+class SelfPlayTest(unittest.TestCase):
+    def check_game(self, summary, turn_ms):
+        game = summary["games"][0]
+        # Every reply legal and in time: any illegal cell, garbage line, ERROR,
+        # late reply or crash would end the game by forfeit instead.
+        self.assertEqual(game["forfeits"], [], game)
+        self.assertIn(game["reason"], ("five", "full"), game)
+        for label in ("A", "B"):
+            brain = summary["brains"][label]
+            self.assertGreater(brain["moves"], 0)
+            self.assertLess(brain["max_ms"], turn_ms)
+            self.assertEqual(brain["killed_after_end"], 0)
+            self.assertTrue(all(n == 0 for n in brain["forfeits"].values()), brain)
+
+    def test_turn_limit_only(self):
+        self.check_game(play("--turn-ms", "1000", "--seed", "3"), 1000)
+
+    def test_short_match_clock(self):
+        # A 12 s match clock runs through the short-clock rules and hurry mode.
+        self.check_game(play("--turn-ms", "1000", "--match-ms", "12000", "--seed", "5"), 1000)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 2:
+        sys.exit("usage: selfplay_test.py PATH_TO_PBRAIN_RUVEX")
+    BINARY = os.path.abspath(sys.argv[1])
+    unittest.main(argv=[sys.argv[0]] + sys.argv[2:], verbosity=2)
