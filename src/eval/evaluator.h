@@ -17,7 +17,8 @@ struct Evaluator {
   int64_t AnnCacheHits = 0;  // requests answered from the cache
 };
 
-// A fresh evaluator: empty network, cache sized for EvalCacheSlots, counters 0.
+// A fresh evaluator: empty network, an empty cache of EvalCacheSlots slots,
+// counters 0.
 void InitEvaluator(Evaluator& evaluator);
 
 // Network value (output 1) of the cell (cx, cy) of board for side (Own or

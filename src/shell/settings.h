@@ -19,7 +19,7 @@ struct Settings {
   int32_t BoardSize = ruvex::BoardSize;                // playable rows and columns (20)
   std::string EngineVersion = "v2.0.0";                // reported by ABOUT
   int32_t HiddenUnitCount = DefaultHiddenUnitCount;    // hidden units of the network (100)
-  std::size_t EvalCacheSlots = ruvex::EvalCacheSlots;  // entries the cache is sized for (50000)
+  std::size_t EvalCacheSlots = ruvex::EvalCacheSlots;  // slots of the value cache's fixed table
 };
 
 // The process exit code of every orderly stop; nothing changes it.

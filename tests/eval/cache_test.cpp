@@ -10,16 +10,19 @@
 namespace ruvex {
 namespace {
 
-TEST(EvalCache, InitSizesForFiftyThousandWithoutGrowing) {
+TEST(EvalCache, TableIsAPowerOfTwoOfSixteenByteSlots) {
   EvalCache cache;
   InitCache(cache);
-  const std::size_t slots = cache.slots.size();
-  EXPECT_EQ(CacheEntryCount(cache), 0u);
+  EXPECT_EQ(cache.capacity, EvalCacheSlots);
+  EXPECT_EQ(cache.limit, EvalCacheSlots / 4 * 3);
+  EXPECT_EQ(CacheBytes(cache), std::size_t{64} << 20);
   EXPECT_EQ(sizeof(EvalCache::Slot), 16u);
-  for (uint64_t k = 1; k <= EvalCacheSlots; ++k) InsertValue(cache, WindowKey{k}, 0.0);
-  EXPECT_EQ(cache.slots.size(), slots);
-  EXPECT_EQ(CacheEntryCount(cache), EvalCacheSlots);
-  EXPECT_GE(CacheBytes(cache), slots * 16);
+  EXPECT_EQ(CacheEntryCount(cache), 0u);
+  EvalCache small;
+  InitCache(small, 17);
+  EXPECT_EQ(small.capacity, 32u);
+  InitCache(small, 1);
+  EXPECT_EQ(small.capacity, 16u);
 }
 
 TEST(EvalCache, MissThenHitWithTheStoredDouble) {
@@ -67,24 +70,20 @@ TEST(EvalCache, NaNAndSignedZeroValuesAreKeptBitForBit) {
   EXPECT_TRUE(std::isnan(*FindValue(cache, WindowKey{8})));
 }
 
-TEST(EvalCache, GrowthKeepsEveryEntry) {
+TEST(EvalCache, HoldsEveryEntryUpToThreeQuartersFull) {
   EvalCache cache;
-  InitCache(cache, 10);
-  const std::size_t initial = cache.slots.size();
+  InitCache(cache, std::size_t{1} << 19);
   std::mt19937_64 random(99);
   std::unordered_map<uint64_t, double> reference;
-  while (reference.size() < 200000) {
+  while (reference.size() < cache.limit) {
     const uint64_t bits = random() & 0xffffffffffffffULL;
     if (reference.count(bits) != 0) continue;
     const double value = static_cast<double>(reference.size()) / 7.0;
     ASSERT_EQ(FindValue(cache, WindowKey{bits}), nullptr);
-    InsertValue(cache, WindowKey{bits}, value);
+    ASSERT_TRUE(InsertValue(cache, WindowKey{bits}, value));
     reference.emplace(bits, value);
   }
-  EXPECT_GT(cache.slots.size(), initial);
   EXPECT_EQ(CacheEntryCount(cache), reference.size());
-  // Never more than three quarters full.
-  EXPECT_LE(CacheEntryCount(cache) * 4, cache.slots.size() * 3);
   for (const auto& [bits, value] : reference) {
     const double* found = FindValue(cache, WindowKey{bits});
     ASSERT_NE(found, nullptr);
@@ -98,12 +97,29 @@ TEST(EvalCache, GrowthKeepsEveryEntry) {
   }
 }
 
-TEST(EvalCache, DefaultConstructedCacheWorks) {
+TEST(EvalCache, AFullTableKeepsItsEntriesAndAddsNoMore) {
+  EvalCache cache;
+  InitCache(cache, 16);
+  ASSERT_EQ(cache.limit, 12u);
+  for (uint64_t k = 1; k <= 12; ++k) EXPECT_TRUE(InsertValue(cache, WindowKey{k}, k * 0.5));
+  EXPECT_FALSE(InsertValue(cache, WindowKey{13}, 6.5));
+  EXPECT_EQ(CacheEntryCount(cache), 12u);
+  for (uint64_t k = 1; k <= 12; ++k) {
+    ASSERT_NE(FindValue(cache, WindowKey{k}), nullptr);
+    EXPECT_EQ(*FindValue(cache, WindowKey{k}), k * 0.5);
+  }
+  // Lookups of absent keys still end: a quarter of the slots stays free.
+  for (uint64_t k = 13; k <= 200; ++k) EXPECT_EQ(FindValue(cache, WindowKey{k}), nullptr);
+}
+
+TEST(EvalCache, ATableWithoutMemoryKeepsNothingSafely) {
+  // A cache never given a table (as when no memory could be had) finds
+  // nothing and keeps nothing.
   EvalCache cache;
   EXPECT_EQ(FindValue(cache, WindowKey{5}), nullptr);
-  InsertValue(cache, WindowKey{5}, 0.5);
-  ASSERT_NE(FindValue(cache, WindowKey{5}), nullptr);
-  EXPECT_EQ(*FindValue(cache, WindowKey{5}), 0.5);
+  EXPECT_FALSE(InsertValue(cache, WindowKey{5}, 0.5));
+  EXPECT_EQ(FindValue(cache, WindowKey{5}), nullptr);
+  EXPECT_EQ(CacheEntryCount(cache), 0u);
 }
 
 }  // namespace

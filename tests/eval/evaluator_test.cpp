@@ -104,6 +104,22 @@ TEST_F(ValueCellTest, SecondRequestHitsForEitherSide) {
   EXPECT_EQ(AnnCacheSizeText(evaluator), "ANN Cache Size: 1");
 }
 
+TEST_F(ValueCellTest, AFullCacheStillAnswersEveryRequestFromTheNetwork) {
+  InitCache(evaluator.cache, 16);
+  for (uint64_t k = 1; k <= evaluator.cache.limit; ++k) {
+    ASSERT_TRUE(InsertValue(evaluator.cache, WindowKey{k << 8}, 0.0));
+  }
+  Network copy = evaluator.network;
+  const double ownView = Evaluate(copy, EncodeWindow(CutWindow(board, 10, 11), Own))[1];
+  const double opponentView = Evaluate(copy, EncodeWindow(CutWindow(board, 10, 11), Opponent))[1];
+  // Nothing new is kept, so each request is a miss valued from its own side.
+  EXPECT_EQ(Bits(ValueCell(evaluator, board, 10, 11, Own)), Bits(ownView));
+  EXPECT_EQ(Bits(ValueCell(evaluator, board, 10, 11, Opponent)), Bits(opponentView));
+  EXPECT_EQ(evaluator.AnnCalls, 2);
+  EXPECT_EQ(evaluator.AnnCacheHits, 0);
+  EXPECT_EQ(CacheEntryCount(evaluator.cache), evaluator.cache.limit);
+}
+
 TEST_F(ValueCellTest, EdgeWindowSharesTheKeyOfAnInnerWindow) {
   BoardGrid edge = Cleared();
   edge(1, 2) = Own;  // cell (1, 1): the stone is at a = 5, b = 6

@@ -232,7 +232,7 @@ TEST(Settings, StartUpValues) {
   EXPECT_EQ(settings.BoardSize, 20);
   EXPECT_EQ(settings.EngineVersion, "v2.0.0");
   EXPECT_EQ(settings.HiddenUnitCount, 100);
-  EXPECT_EQ(settings.EvalCacheSlots, 50000u);
+  EXPECT_EQ(settings.EvalCacheSlots, 4194304u);
   EXPECT_EQ(ExitCode, 0);
   EXPECT_EQ(ReadBufferSize, 1024u);
   EXPECT_EQ(UnlimitedMatchTime, 10000000);
