@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace ruvex::trainer {
@@ -141,9 +142,13 @@ TEST(TeacherScore, WinningCombinationsOutrankSingleThreats) {
 }
 
 TEST(TeacherScore, TargetMappingIsMonotoneAndClamped) {
-  EXPECT_DOUBLE_EQ(ScoreToTarget(0.0), 0.01);
+  EXPECT_DOUBLE_EQ(ScoreToTarget(0.0), 0.02);
+  EXPECT_DOUBLE_EQ(ScoreToTarget(400.0), 0.35);
+  EXPECT_DOUBLE_EQ(ScoreToTarget(20000.0), 0.97);
   EXPECT_DOUBLE_EQ(ScoreToTarget(1e6), 0.99);
-  EXPECT_NEAR(ScoreToTarget(999.0), (3.0 - 1.3) / 3.1, 1e-12);
+  EXPECT_NEAR(ScoreToTarget(999.0), 0.35 + 0.62 * (3.0 - std::log10(401.0)) /
+                                               (std::log10(20001.0) - std::log10(401.0)),
+              1e-12);
   double last = 0.0;
   for (double s = 0.0; s < 1e6; s = s * 1.5 + 1.0) {
     EXPECT_GE(ScoreToTarget(s), last);
@@ -170,7 +175,7 @@ TEST(TeacherScore, AttackRanksSlightlyAboveDefenceAndBothAboveQuietMoves) {
   two(9, 10) = Opponent;
   two(10, 10) = Opponent;
   const double three = TeacherTarget(two, 11, 10, Opponent);
-  EXPECT_GT(three, 0.5);
+  EXPECT_GT(three, 0.45);
   EXPECT_LT(three, defence);
 }
 

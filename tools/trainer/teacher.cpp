@@ -1,5 +1,6 @@
 #include "teacher.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -104,16 +105,20 @@ std::vector<LinePattern> BuildTable() {
 
 constexpr std::array<double, LinePatternCount> LineWeight = {
     0.0,      // None
-    4.0,      // One
-    25.0,     // Two
-    120.0,    // OpenTwo
-    150.0,    // Three
+    2.0,      // One
+    10.0,     // Two
+    50.0,     // OpenTwo
+    60.0,     // Three
     850.0,    // BrokenThree
     1000.0,   // OpenThree
     1000.0,   // Four
     20000.0,  // OpenFour
     1.0e6,    // Five
 };
+constexpr double KneeScore = 400.0;
+constexpr double KneeTarget = 0.35;
+constexpr double OpenFourScore = 20000.0;
+constexpr double OpenFourTarget = 0.97;
 constexpr double DoubleFourBonus = 20000.0;
 constexpr double FourThreeBonus = 12000.0;
 constexpr double DoubleThreeBonus = 6000.0;
@@ -178,8 +183,16 @@ double MoveScore(const BoardGrid& grid, int x, int y, int side) {
 }
 
 double ScoreToTarget(double score) {
-  const double t = (std::log10(1.0 + score) - 1.3) / 3.1;
-  return t < 0.01 ? 0.01 : (t > 0.99 ? 0.99 : t);
+  const double level = std::log10(1.0 + std::max(score, 0.0));
+  const double knee = std::log10(1.0 + KneeScore);
+  const double top = std::log10(1.0 + OpenFourScore);
+  double t;
+  if (level <= knee) {
+    t = 0.02 + (KneeTarget - 0.02) * level / knee;
+  } else {
+    t = KneeTarget + (OpenFourTarget - KneeTarget) * (level - knee) / (top - knee);
+  }
+  return std::min(t, 0.99);
 }
 
 LinePattern BestPattern(const MoveThreats& threats) {

@@ -80,10 +80,12 @@ constexpr double DefenceWeight = 0.8;
 // ThreatScore(own threats) + DefenceWeight * ThreatScore(opponent's threats).
 double MoveScore(const BoardGrid& grid, int x, int y, int side);
 
-// Maps a score to the training target in [0.01, 0.99]:
-// (log10(1 + score) - 1.3) / 3.1, clamped. A lone open two lands near 0.25,
-// an open three near 0.55, blocking an open four near 0.94, an open four near
-// 0.97; a five (1e6) is clamped to 0.99.
+// Maps a score to the training target in [0.02, 0.99], linear in
+// L = log10(1 + score) on two pieces: from 0.02 at score 0 to 0.35 at score
+// 400 (the cut's ValueCutoff: moves without a real threat stay below it),
+// then to 0.97 at score 20000 (a lone open four), capped at 0.99. A lone open
+// two lands near 0.28, an open three near 0.50, blocking an open four near
+// 0.94.
 double ScoreToTarget(double score);
 
 inline double TeacherTarget(const BoardGrid& grid, int x, int y, int side) {
