@@ -1,0 +1,57 @@
+#include "eval/loader.h"
+
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+#include "shell/io/platform.h"
+
+namespace ruvex {
+
+namespace {
+
+// Weight n is the little-endian double in bytes 8n .. 8n + 7. Bytes past the
+// end of the file read as 0, so a trailing fragment fills the low-order bytes
+// of its weight and weights wholly past the end are 0.0.
+double WeightAt(const std::vector<uint8_t>& bytes, std::size_t n) {
+  uint64_t bits = 0;
+  for (std::size_t b = 0; b < 8; ++b) {
+    const std::size_t at = 8 * n + b;
+    if (at >= bytes.size()) break;
+    bits |= static_cast<uint64_t>(bytes[at]) << (8 * b);
+  }
+  return std::bit_cast<double>(bits);
+}
+
+}  // namespace
+
+LoadResult LoadNetwork(Network& network, Console& console, const std::string& executableDirectory,
+                       int hiddenCount) {
+  CreateNetwork(network, InputCount, hiddenCount, OutputCount);
+
+  // Only the executable's directory is searched. An unknown directory would
+  // leave a bare name that resolves in the working directory, so it counts
+  // as missing.
+  uint64_t size = 0;
+  const std::string path = executableDirectory + "brain.map";
+  const bool present = !executableDirectory.empty() &&
+                       platform::QueryFile(path, &size) == platform::FileKind::Regular && size > 0;
+  if (!present) {
+    WriteLine(console, BrainMissingLine);
+    return LoadResult::Missing;
+  }
+  WriteLine(console, BrainFoundLine);
+
+  const std::size_t count = network.W1.size() + network.W2.size();
+  std::vector<uint8_t> bytes;
+  // A file that cannot be opened leaves every weight 0.0.
+  if (platform::ReadFilePrefix(path, count * 8, bytes)) {
+    std::size_t n = 0;
+    for (double& w : network.W1) w = WeightAt(bytes, n++);
+    for (double& w : network.W2) w = WeightAt(bytes, n++);
+  }
+  IndexWeights(network);
+  return LoadResult::Loaded;
+}
+
+}  // namespace ruvex

@@ -1,0 +1,64 @@
+#include "eval/window.h"
+
+#include <cstddef>
+
+#include "eval/md5.h"
+
+namespace ruvex {
+
+EvalWindow CutWindow(const BoardGrid& board, int cx, int cy) {
+  EvalWindow window{};
+  // 64-bit index arithmetic: any centre is accepted, off-board cells read Empty.
+  for (int a = 1; a <= 9; ++a) {
+    const int64_t x = static_cast<int64_t>(cx) - 5 + a;
+    if (x < 1 || x > BoardSize) continue;
+    for (int b = 1; b <= 9; ++b) {
+      const int64_t y = static_cast<int64_t>(cy) - 5 + b;
+      if (y < 1 || y > BoardSize) continue;
+      window[a - 1][b - 1] = board(static_cast<int>(x), static_cast<int>(y));
+    }
+  }
+  return window;
+}
+
+KeyText MakeKeyText(const EvalWindow& window) {
+  KeyText text;
+  std::size_t n = 0;
+  for (const auto& row : window) {
+    for (const int8_t cell : row) text[n++] = static_cast<char>('A' + cell);
+  }
+  return text;
+}
+
+std::array<double, 81> EncodeWindow(const EvalWindow& window, int side) {
+  std::array<double, 81> inputs{};
+  if (side != Own && side != Opponent) return inputs;
+  const int other = Other(side);
+  std::size_t n = 0;
+  for (const auto& row : window) {
+    for (const int8_t cell : row) {
+      inputs[n++] = cell == side ? 1.0 : cell == other ? -1.0 : 0.0;
+    }
+  }
+  return inputs;
+}
+
+WindowKey MakeWindowKey(const EvalWindow& window) {
+  const KeyText text = MakeKeyText(window);
+  const Md5Digest digest = Md5(text.data(), text.size());
+  uint64_t bits = 0;
+  for (int i = 0; i < 7; ++i) bits = bits << 8 | digest[i];
+  return WindowKey{bits};
+}
+
+std::string WindowKeyText(WindowKey key) {
+  static constexpr char Hex[] = "0123456789abcdef";
+  std::string text(14, '0');
+  for (int i = 13; i >= 0; --i) {
+    text[static_cast<std::size_t>(i)] = Hex[key.bits & 0xf];
+    key.bits >>= 4;
+  }
+  return text;
+}
+
+}  // namespace ruvex
