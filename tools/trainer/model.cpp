@@ -130,6 +130,7 @@ void ToNetwork(const Model& model, Network& network) {
   CreateNetwork(network, WindowInputs, Hidden, 2);
   network.W1 = model.W1;
   network.W2 = model.W2;
+  IndexWeights(network);
 }
 
 Model FromNetwork(Network& network) {
