@@ -12,7 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "board/candidates.h"
 #include "trainer/model.h"
+#include "trainer/teacher.h"
 #include "trainer/quality.h"
 #include "trainer/samples.h"
 
@@ -33,11 +35,51 @@ void PrintQuality(const char* label, const Quality& q) {
   const auto share = [](std::size_t a, std::size_t b) {
     return b == 0 ? 0.0 : 100.0 * static_cast<double>(a) / static_cast<double>(b);
   };
+  std::printf("  positions with a must-play cell (target >= %.2f): %zu; top-valued cell is one: %.2f%%\n",
+              UrgentTarget, q.urgentPositions, share(q.urgentTopHit, q.urgentPositions));
   std::printf("  open-four cells (make or block) kept by the cut: %zu of %zu = %.2f%%\n",
               q.openFourCellsKept, q.openFourCells, share(q.openFourCellsKept, q.openFourCells));
   std::printf("  positions with such cells: %zu; all kept %.2f%%; teacher's best of them kept %.2f%%\n",
               q.openFourPositions, share(q.openFourPositionsAllKept, q.openFourPositions),
               share(q.openFourPositionsTopKept, q.openFourPositions));
+}
+
+// Reads the moves of a game record (one "x,y,time" line per move, 1-based
+// coordinates as in .psq files) and shows, for the position before move
+// number ply (1-based), the candidates ranked by the model and by the teacher.
+int Explain(const Model& model, const std::string& path, int ply) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return 1;
+  ruvex::BoardGrid grid;
+  ruvex::ClearBoard(grid);
+  char line[256];
+  int side = ruvex::Own;
+  int played = 0;
+  while (std::fgets(line, sizeof line, file) != nullptr && played + 1 < ply) {
+    int x, y, t;
+    if (std::sscanf(line, "%d,%d,%d", &x, &y, &t) != 3) continue;
+    grid(x, y) = static_cast<int8_t>(side);
+    side = ruvex::Other(side);
+    ++played;
+  }
+  std::fclose(file);
+  Dataset data = NewDataset();
+  ruvex::MoveList list;
+  const int n = ruvex::FindCandidates(grid, list);
+  if (!AddPosition(data, grid, side)) {
+    std::printf("a five can be made or must be blocked: the network is not asked\n");
+    return 0;
+  }
+  double hidden[Cols1];
+  for (int k = 1; k <= n; ++k) {
+    const double v = Forward(model, data.Input(k - 1), hidden);
+    const MoveThreats own = ThreatsAt(grid, list[k].x, list[k].y, side);
+    const MoveThreats opp = ThreatsAt(grid, list[k].x, list[k].y, ruvex::Other(side));
+    std::printf("%2d,%2d  net %.3f  teacher %.3f  own %s opponent %s\n", list[k].x, list[k].y, v,
+                data.targets[k - 1], LinePatternName(BestPattern(own)),
+                LinePatternName(BestPattern(opp)));
+  }
+  return 0;
 }
 
 int Usage() {
@@ -54,6 +96,8 @@ int main(int argc, char** argv) {
   TrainSettings train;
   std::string out;
   std::string measure;
+  std::string explain;
+  int explainPly = 0;
   for (int a = 1; a < argc; ++a) {
     const char* arg = argv[a];
     const bool hasValue = a + 1 < argc;
@@ -61,10 +105,17 @@ int main(int argc, char** argv) {
       out = argv[++a];
     } else if (std::strcmp(arg, "--measure") == 0 && hasValue) {
       measure = argv[++a];
+    } else if (std::strcmp(arg, "--explain") == 0 && a + 2 < argc) {
+      explain = argv[++a];
+      explainPly = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--games") == 0 && hasValue) {
       data.games = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--epochs") == 0 && hasValue) {
       train.epochs = std::atoi(argv[++a]);
+    } else if (std::strcmp(arg, "--emphasis") == 0 && hasValue) {
+      train.emphasis = std::atof(argv[++a]);
+    } else if (std::strcmp(arg, "--rate") == 0 && hasValue) {
+      train.learningRate = std::atof(argv[++a]);
     } else if (std::strcmp(arg, "--seed") == 0 && hasValue) {
       train.seed = std::strtoull(argv[++a], nullptr, 10);
     } else if (std::strcmp(arg, "--data-seed") == 0 && hasValue) {
@@ -76,6 +127,11 @@ int main(int argc, char** argv) {
   if (out.empty() && measure.empty()) return Usage();
   if (data.games < 10 || train.epochs < 0) return Usage();
 
+  if (!measure.empty() && !explain.empty()) {
+    Model model;
+    if (!ReadBrainMap(measure, model)) return 1;
+    return Explain(model, explain, explainPly);
+  }
   const auto start = std::chrono::steady_clock::now();
   Dataset trainSet = NewDataset();
   Dataset validation = NewDataset();
@@ -103,7 +159,7 @@ int main(int argc, char** argv) {
   for (int epoch = 0; epoch < train.epochs; ++epoch) {
     const double t = train.epochs > 1 ? static_cast<double>(epoch) / (train.epochs - 1) : 1.0;
     const double rate = train.learningRate + (train.finalRate - train.learningRate) * t;
-    const double loss = TrainEpoch(model, optimiser, trainSet, rng, train.batch, rate);
+    const double loss = TrainEpoch(model, optimiser, trainSet, rng, train.batch, rate, train.emphasis);
     std::printf("epoch %2d  rate %.6f  train loss %.5f  validation loss %.5f  %.1f s\n", epoch + 1,
                 rate, loss, MeanLoss(model, validation), Seconds(start));
     std::fflush(stdout);

@@ -48,11 +48,14 @@ double CrossEntropy(double output, double target) {
   return -(target * std::log(y) + (1.0 - target) * std::log(1.0 - y));
 }
 
-double AddGradient(const Model& model, const int8_t* input, double target, Model& grad) {
+double SampleWeight(double target, double emphasis) { return 1.0 + emphasis * target * target; }
+
+double AddGradient(const Model& model, const int8_t* input, double target, Model& grad,
+                   double weight) {
   static const double base = LogBase();
   double hidden[Cols1];
   const double y = Forward(model, input, hidden);
-  const double delta = (y - target) * base;  // d loss / d (output sum)
+  const double delta = weight * (y - target) * base;  // d loss / d (output sum)
   double back[Cols1];
   for (int j = 0; j < Cols1; ++j) {
     grad.W2[j * Cols2 + 1] += delta * hidden[j];
@@ -69,7 +72,7 @@ double AddGradient(const Model& model, const int8_t* input, double target, Model
       for (int j = 0; j < Cols1; ++j) row[j] -= back[j];
     }
   }
-  return CrossEntropy(y, target);
+  return weight * CrossEntropy(y, target);
 }
 
 namespace {
@@ -90,7 +93,7 @@ void AdamStep(std::vector<double>& w, const std::vector<double>& g, std::vector<
 }  // namespace
 
 double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng, int batch,
-                  double rate) {
+                  double rate, double emphasis) {
   const std::size_t n = data.Size();
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
@@ -105,7 +108,8 @@ double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& 
     std::fill(grad.W1.begin(), grad.W1.end(), 0.0);
     std::fill(grad.W2.begin(), grad.W2.end(), 0.0);
     for (std::size_t k = start; k < end; ++k) {
-      total += AddGradient(model, data.Input(order[k]), data.targets[order[k]], grad);
+      const double target = data.targets[order[k]];
+      total += AddGradient(model, data.Input(order[k]), target, grad, SampleWeight(target, emphasis));
     }
     optimiser.steps += 1;
     const double c1 = 1.0 - std::pow(0.9, static_cast<double>(optimiser.steps));

@@ -44,18 +44,25 @@ Model InitialModel(Rng& rng);
 // Output 1 for one window; fills hidden[0..100] with the activations.
 double Forward(const Model& model, const int8_t* input, double* hidden);
 
-// Cross-entropy loss of output 1 against target for one window; adds the
-// loss's gradient to grad (same shapes as the model) and returns the loss.
-double AddGradient(const Model& model, const int8_t* input, double target, Model& grad);
+// Cross-entropy loss of output 1 against target for one window, times
+// weight; adds that loss's gradient to grad (same shapes as the model) and
+// returns the weighted loss.
+double AddGradient(const Model& model, const int8_t* input, double target, Model& grad,
+                   double weight = 1.0);
+
+// Weight of a sample in training: 1 + SampleEmphasis * target^2, so that the
+// few cells that matter (threats, blocks) count more than the many quiet ones.
+double SampleWeight(double target, double emphasis);
 
 double CrossEntropy(double output, double target);
 
 struct TrainSettings {
-  int epochs = 40;
+  int epochs = 30;
   int batch = 128;
-  double learningRate = 0.002;  // Adam step size at the start
+  double learningRate = 0.003;  // Adam step size at the start
   double finalRate = 0.00005;   // reached by linear decay at the end
   uint64_t seed = 77;           // weight initialisation and sample order
+  double emphasis = 1.0;        // SampleWeight's emphasis on high targets
 };
 
 // Adam state (first and second moments) and the step count.
@@ -68,7 +75,7 @@ struct Optimiser {
 // One epoch of minibatch Adam over the samples in a shuffled order; rate is
 // the step size for this epoch. Returns the mean training loss.
 double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng, int batch,
-                  double rate);
+                  double rate, double emphasis = 0.0);
 
 // Mean cross-entropy over a dataset.
 double MeanLoss(const Model& model, const Dataset& data);

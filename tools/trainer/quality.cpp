@@ -39,6 +39,10 @@ Quality MeasureQuality(const Model& model, const Dataset& data) {
     const double topTarget = data.targets[begin + static_cast<std::size_t>(top)];
     if (topTarget >= bestTarget) ++exact;
     if (topTarget >= bestTarget - 0.02) ++near;
+    if (bestTarget >= UrgentTarget) {
+      ++q.urgentPositions;
+      if (topTarget >= UrgentTarget) ++q.urgentTopHit;
+    }
     // The cut, on the values sorted highest first (equal values keep scan order).
     order.resize(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) order[k] = k;

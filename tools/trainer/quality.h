@@ -15,6 +15,9 @@ namespace ruvex::trainer {
 constexpr int CutMaxChildren = 14;
 constexpr int CutMinChildren = 6;
 constexpr double CutValueCutoff = 0.35;
+// Targets from here up mark a move that wins or must be played: an open four
+// made or blocked, a double four, a four-three, a double three.
+constexpr double UrgentTarget = 0.85;
 
 struct Quality {
   std::size_t samples = 0;
@@ -24,6 +27,10 @@ struct Quality {
   double meanAbsError = 0.0;   // mean |output - target|
   double topExact = 0.0;       // share of positions whose top-valued cell has the teacher's best target
   double topNear = 0.0;        // ... a target within 0.02 of the best
+  // Positions with a must-play cell (teacher target >= UrgentTarget), and
+  // those where the top-valued cell is one of them.
+  std::size_t urgentPositions = 0;
+  std::size_t urgentTopHit = 0;
   double meanKept = 0.0;       // children the cut keeps, on average
   double teacherKept = 0.0;    // ... had the cut been made on the teacher's targets
   // Cells where the mover makes an open four, or blocks the opponent's (the
