@@ -250,3 +250,41 @@ TEST(TrainerQuality, CutAndCountsOnAFlatModel) {
 
 }  // namespace
 }  // namespace ruvex::trainer
+
+namespace ruvex::trainer {
+namespace {
+
+TEST(TrainerModel, PatternStartUnitsDetectFoursAndThreesInSegments) {
+  Rng rng = SeedRng(1);
+  const Model model = PatternModel(rng);
+  // Window inputs (a, b 0-based, centre 4,4): own stones at b = 5, 6, 7 on
+  // the centre row a = 4, i.e. along step (0, 1).
+  std::array<int8_t, 81> input{};
+  for (int b = 5; b <= 7; ++b) input[4 * 9 + b] = 1;
+  double hidden[Cols1];
+  const double threeInRow = Forward(model, input.data(), hidden);
+  // Units are laid out step-major (steps (1,0), (0,1), (1,1), (-1,1)), then
+  // segment start -4..0, side (own, other), level (four, three).
+  auto unit = [](int step, int start, int side, int level) {
+    return 1 + ((step * 5 + (start + 4)) * 2 + side) * 2 + level;
+  };
+  // Segment 0..4 along (0, 1) holds the three own stones: the own four unit fires.
+  EXPECT_GT(hidden[unit(1, 0, 0, 0)], 0.8);
+  EXPECT_GT(hidden[unit(1, -1, 0, 0)], 0.8);  // segment -1..3 holds them too
+  EXPECT_GT(hidden[unit(1, -2, 0, 1)], 0.8);  // segment -2..2: two stones, a three
+  EXPECT_LT(hidden[unit(1, -2, 0, 0)], 0.2);
+  EXPECT_LT(hidden[unit(1, -4, 0, 1)], 0.2);  // segment -4..0: no stone
+  EXPECT_LT(hidden[unit(1, 0, 1, 0)], 0.01);  // the other side's units stay off
+  EXPECT_LT(hidden[unit(0, 0, 0, 0)], 0.01);  // and so do other lines'
+  // The same shape for the other side fires that side's units.
+  std::array<int8_t, 81> other{};
+  for (int b = 5; b <= 7; ++b) other[4 * 9 + b] = -1;
+  Forward(model, other.data(), hidden);
+  EXPECT_GT(hidden[unit(1, 0, 1, 0)], 0.8);
+  // Before any training the output already ranks the four above an empty window.
+  std::array<int8_t, 81> empty{};
+  EXPECT_GT(threeInRow, Forward(model, empty.data(), hidden) + 0.2);
+}
+
+}  // namespace
+}  // namespace ruvex::trainer

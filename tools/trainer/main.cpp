@@ -114,6 +114,10 @@ int main(int argc, char** argv) {
       train.epochs = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--emphasis") == 0 && hasValue) {
       train.emphasis = std::atof(argv[++a]);
+    } else if (std::strcmp(arg, "--random-start") == 0) {
+      train.patternStart = false;
+    } else if (std::strcmp(arg, "--ranking") == 0 && hasValue) {
+      train.ranking = std::atof(argv[++a]);
     } else if (std::strcmp(arg, "--rate") == 0 && hasValue) {
       train.learningRate = std::atof(argv[++a]);
     } else if (std::strcmp(arg, "--seed") == 0 && hasValue) {
@@ -154,12 +158,16 @@ int main(int argc, char** argv) {
   }
 
   Rng rng = SeedRng(train.seed);
-  Model model = InitialModel(rng);
+  Model model = train.patternStart ? PatternModel(rng) : InitialModel(rng);
   Optimiser optimiser;
   for (int epoch = 0; epoch < train.epochs; ++epoch) {
     const double t = train.epochs > 1 ? static_cast<double>(epoch) / (train.epochs - 1) : 1.0;
     const double rate = train.learningRate + (train.finalRate - train.learningRate) * t;
-    const double loss = TrainEpoch(model, optimiser, trainSet, rng, train.batch, rate, train.emphasis);
+    const double loss =
+        train.ranking > 0.0
+            ? TrainRankingEpoch(model, optimiser, trainSet, rng, train.batchPositions, rate,
+                                train.emphasis, train.ranking)
+            : TrainEpoch(model, optimiser, trainSet, rng, train.batch, rate, train.emphasis);
     std::printf("epoch %2d  rate %.6f  train loss %.5f  validation loss %.5f  %.1f s\n", epoch + 1,
                 rate, loss, MeanLoss(model, validation), Seconds(start));
     std::fflush(stdout);

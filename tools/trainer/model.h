@@ -41,6 +41,11 @@ struct Model {
 // unit set up and the unused output columns 0.0.
 Model InitialModel(Rng& rng);
 
+// InitialModel with hidden units 1..80 set up as line-segment detectors
+// (for each line, five-cell segment through the centre and side: the side
+// would make four, or three, stones in that segment), the rest random.
+Model PatternModel(Rng& rng);
+
 // Output 1 for one window; fills hidden[0..100] with the activations.
 double Forward(const Model& model, const int8_t* input, double* hidden);
 
@@ -56,6 +61,20 @@ double SampleWeight(double target, double emphasis);
 
 double CrossEntropy(double output, double target);
 
+// Adds the gradient of a loss whose derivative with respect to output 1's
+// sum is delta; hidden holds the activations of the window's forward pass.
+void AddBackward(const Model& model, const int8_t* input, const double* hidden, double delta,
+                 Model& grad);
+
+// Ranking term of one position: the cross-entropy between the softmax of the
+// teacher's target logits and the softmax of the model's output logits over
+// the position's candidates (temperature RankingTemperature), times ranking,
+// added to the weighted pointwise cross-entropy of every candidate. Adds the
+// gradient and returns the loss.
+constexpr double RankingTemperature = 0.5;
+double AddPositionGradient(const Model& model, const Dataset& data, std::size_t position,
+                           double emphasis, double ranking, Model& grad);
+
 struct TrainSettings {
   int epochs = 30;
   int batch = 128;
@@ -63,6 +82,9 @@ struct TrainSettings {
   double finalRate = 0.00005;   // reached by linear decay at the end
   uint64_t seed = 77;           // weight initialisation and sample order
   double emphasis = 1.0;        // SampleWeight's emphasis on high targets
+  double ranking = 0.0;         // weight of the per-position ranking term (0: pointwise only)
+  int batchPositions = 3;       // positions per minibatch with the ranking term
+  bool patternStart = true;     // start from PatternModel instead of InitialModel
 };
 
 // Adam state (first and second moments) and the step count.
@@ -76,6 +98,11 @@ struct Optimiser {
 // the step size for this epoch. Returns the mean training loss.
 double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng, int batch,
                   double rate, double emphasis = 0.0);
+
+// The same with whole positions in each minibatch (batchPositions of them)
+// and the ranking term.
+double TrainRankingEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng,
+                         int batchPositions, double rate, double emphasis, double ranking);
 
 // Mean cross-entropy over a dataset.
 double MeanLoss(const Model& model, const Dataset& data);
