@@ -11,23 +11,32 @@ constexpr int LineSteps[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
 
 }  // namespace
 
+// The nine cells of a line centred on (x, y) are scanned as a run count that
+// off-board cells leave alone. Any five consecutive cells among the nine
+// include the centre, and the playable cells of a line form one unbroken
+// stretch, so the scan finds five exactly when the centre holds side and the
+// side's cells reaching out from it (at most four each way, stopping at the
+// first unlike or off-board cell) make five together with it. That count
+// reads only the cells it needs.
 int IsFiveThrough(int side, const BoardGrid& grid, const MoveEntry& cell) {
-  // Of the nine cells centred on an off-board cell at most four are playable,
-  // so no run of five can form: answer at once (this also keeps the index
-  // arithmetic below free of overflow for any x and y).
-  if (!IsPlayable(cell.x, cell.y)) return -1;
+  // Off-board centres have at most four playable cells on any line; this also
+  // keeps the index arithmetic below free of overflow for any x and y.
+  if (!IsPlayable(cell.x, cell.y) || grid(cell.x, cell.y) != side) return -1;
   for (const auto& step : LineSteps) {
-    int run = 0;
-    for (int d = -4; d <= 4; ++d) {
+    int run = 1;
+    for (int d = 1; d <= 4; ++d) {
       const int x = cell.x + d * step[0];
       const int y = cell.y + d * step[1];
-      if (!IsPlayable(x, y)) continue;  // off-board cells leave the run as it is
-      if (grid(x, y) == side) {
-        if (++run == 5) return 1;
-      } else {
-        run = 0;
-      }
+      if (!IsPlayable(x, y) || grid(x, y) != side) break;
+      ++run;
     }
+    for (int d = 1; d <= 4 && run < 5; ++d) {
+      const int x = cell.x - d * step[0];
+      const int y = cell.y - d * step[1];
+      if (!IsPlayable(x, y) || grid(x, y) != side) break;
+      ++run;
+    }
+    if (run >= 5) return 1;
   }
   return -1;
 }

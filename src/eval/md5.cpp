@@ -26,6 +26,23 @@ inline uint32_t RotateLeft(uint32_t v, uint32_t n) {
   return (v << n) | (v >> (32 - n));
 }
 
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) {
+  return (x & y) | (~x & z);
+}
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) {
+  return (x & z) | (y & ~z);
+}
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) {
+  return x ^ y ^ z;
+}
+inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) {
+  return y ^ (x | ~z);
+}
+
+// Step i of the 64: a = b + ((a + f(b, c, d) + m[g] + T[i]) <<< s).
+#define MD5_STEP(f, a, b, c, d, i, g) \
+  a = b + RotateLeft(a + f(b, c, d) + m[g] + Sines[i], Shifts[i])
+
 // One 64-byte block; words are read little-endian byte by byte.
 void Transform(uint32_t (&state)[4], const uint8_t* block) {
   uint32_t m[16];
@@ -35,33 +52,82 @@ void Transform(uint32_t (&state)[4], const uint8_t* block) {
            static_cast<uint32_t>(block[4 * i + 3]) << 24;
   }
   uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-  for (int i = 0; i < 64; ++i) {
-    uint32_t f;
-    int g;
-    if (i < 16) {
-      f = (b & c) | (~b & d);
-      g = i;
-    } else if (i < 32) {
-      f = (d & b) | (~d & c);
-      g = (5 * i + 1) & 15;
-    } else if (i < 48) {
-      f = b ^ c ^ d;
-      g = (3 * i + 5) & 15;
-    } else {
-      f = c ^ (b | ~d);
-      g = (7 * i) & 15;
-    }
-    const uint32_t rotated = RotateLeft(a + f + Sines[i] + m[g], Shifts[i]);
-    a = d;
-    d = c;
-    c = b;
-    b = b + rotated;
-  }
+
+  MD5_STEP(F, a, b, c, d, 0, 0);
+  MD5_STEP(F, d, a, b, c, 1, 1);
+  MD5_STEP(F, c, d, a, b, 2, 2);
+  MD5_STEP(F, b, c, d, a, 3, 3);
+  MD5_STEP(F, a, b, c, d, 4, 4);
+  MD5_STEP(F, d, a, b, c, 5, 5);
+  MD5_STEP(F, c, d, a, b, 6, 6);
+  MD5_STEP(F, b, c, d, a, 7, 7);
+  MD5_STEP(F, a, b, c, d, 8, 8);
+  MD5_STEP(F, d, a, b, c, 9, 9);
+  MD5_STEP(F, c, d, a, b, 10, 10);
+  MD5_STEP(F, b, c, d, a, 11, 11);
+  MD5_STEP(F, a, b, c, d, 12, 12);
+  MD5_STEP(F, d, a, b, c, 13, 13);
+  MD5_STEP(F, c, d, a, b, 14, 14);
+  MD5_STEP(F, b, c, d, a, 15, 15);
+
+  MD5_STEP(G, a, b, c, d, 16, 1);
+  MD5_STEP(G, d, a, b, c, 17, 6);
+  MD5_STEP(G, c, d, a, b, 18, 11);
+  MD5_STEP(G, b, c, d, a, 19, 0);
+  MD5_STEP(G, a, b, c, d, 20, 5);
+  MD5_STEP(G, d, a, b, c, 21, 10);
+  MD5_STEP(G, c, d, a, b, 22, 15);
+  MD5_STEP(G, b, c, d, a, 23, 4);
+  MD5_STEP(G, a, b, c, d, 24, 9);
+  MD5_STEP(G, d, a, b, c, 25, 14);
+  MD5_STEP(G, c, d, a, b, 26, 3);
+  MD5_STEP(G, b, c, d, a, 27, 8);
+  MD5_STEP(G, a, b, c, d, 28, 13);
+  MD5_STEP(G, d, a, b, c, 29, 2);
+  MD5_STEP(G, c, d, a, b, 30, 7);
+  MD5_STEP(G, b, c, d, a, 31, 12);
+
+  MD5_STEP(H, a, b, c, d, 32, 5);
+  MD5_STEP(H, d, a, b, c, 33, 8);
+  MD5_STEP(H, c, d, a, b, 34, 11);
+  MD5_STEP(H, b, c, d, a, 35, 14);
+  MD5_STEP(H, a, b, c, d, 36, 1);
+  MD5_STEP(H, d, a, b, c, 37, 4);
+  MD5_STEP(H, c, d, a, b, 38, 7);
+  MD5_STEP(H, b, c, d, a, 39, 10);
+  MD5_STEP(H, a, b, c, d, 40, 13);
+  MD5_STEP(H, d, a, b, c, 41, 0);
+  MD5_STEP(H, c, d, a, b, 42, 3);
+  MD5_STEP(H, b, c, d, a, 43, 6);
+  MD5_STEP(H, a, b, c, d, 44, 9);
+  MD5_STEP(H, d, a, b, c, 45, 12);
+  MD5_STEP(H, c, d, a, b, 46, 15);
+  MD5_STEP(H, b, c, d, a, 47, 2);
+
+  MD5_STEP(I, a, b, c, d, 48, 0);
+  MD5_STEP(I, d, a, b, c, 49, 7);
+  MD5_STEP(I, c, d, a, b, 50, 14);
+  MD5_STEP(I, b, c, d, a, 51, 5);
+  MD5_STEP(I, a, b, c, d, 52, 12);
+  MD5_STEP(I, d, a, b, c, 53, 3);
+  MD5_STEP(I, c, d, a, b, 54, 10);
+  MD5_STEP(I, b, c, d, a, 55, 1);
+  MD5_STEP(I, a, b, c, d, 56, 8);
+  MD5_STEP(I, d, a, b, c, 57, 15);
+  MD5_STEP(I, c, d, a, b, 58, 6);
+  MD5_STEP(I, b, c, d, a, 59, 13);
+  MD5_STEP(I, a, b, c, d, 60, 4);
+  MD5_STEP(I, d, a, b, c, 61, 11);
+  MD5_STEP(I, c, d, a, b, 62, 2);
+  MD5_STEP(I, b, c, d, a, 63, 9);
+
   state[0] += a;
   state[1] += b;
   state[2] += c;
   state[3] += d;
 }
+
+#undef MD5_STEP
 
 }  // namespace
 

@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstddef>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace ruvex {
 
 void CreateNetwork(Network& network, int inputCount, int hiddenCount, int outputCount) {
@@ -49,7 +53,7 @@ bool HasEvaluationShape(const Network& network) {
   const auto outputs = static_cast<std::size_t>(OutputCount) + 1;
   return network.input.size() == inputs && network.hidden.size() == hidden &&
          network.output.size() == outputs && network.W1.size() == inputs * hidden &&
-         network.W2.size() == hidden * outputs && network.finiteRow.size() == inputs;
+         network.W2.size() == hidden * outputs;
 }
 
 }  // namespace
@@ -63,29 +67,57 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
   input[0] = 1.0;
   for (int i = 0; i < InputCount; ++i) input[i + 1] = cells[i];
 
-  // Hidden layer. Every hidden sum runs over the inputs in increasing order;
-  // the loops are turned so that one input row is added to all sums at once.
+  // Hidden layer. Every hidden sum runs over the inputs in increasing order.
   // A zero input adds exactly +-0.0 when its whole weight row is finite, which
   // leaves every sum as it is (a sum starting at +0.0 is never -0.0), so such
-  // rows are skipped. A row holding an infinity or a NaN is always added
+  // rows are left out. A row holding an infinity or a NaN always takes part
   // (0 * inf and 0 * NaN are NaN).
   const std::size_t width = network.hidden.size();
-  double* __restrict sums = network.hidden.data();
-  for (std::size_t j = 0; j < width; ++j) sums[j] = 0.0;
-  const double* __restrict weights = network.W1.data();
-  const uint8_t* finiteRow = network.finiteRow.data();
+  const double* rows[InputCount + 1];
+  double factors[InputCount + 1];
+  // Rows count as finite only once IndexWeights has looked at them.
+  const bool indexed = network.finiteRow.size() == network.input.size();
+  int active = 0;
   for (int i = 0; i <= InputCount; ++i) {
-    const double x = input[i];
-    if (x == 0.0 && finiteRow[i] != 0) continue;
-    const double* __restrict row = weights + static_cast<std::size_t>(i) * width;
-    for (std::size_t j = 0; j < width; ++j) sums[j] = sums[j] + x * row[j];
+    if (input[i] == 0.0 && indexed && network.finiteRow[i] != 0) continue;
+    rows[active] = network.W1.data() + static_cast<std::size_t>(i) * width;
+    factors[active] = input[i];
+    ++active;
   }
-  for (std::size_t j = 0; j < width; ++j) sums[j] = Sigmoid(sums[j]);
+  // Blocks of hidden units are summed in registers, the active rows in
+  // increasing order for each unit: lane by lane the same additions as one
+  // sum per unit.
+  double* sums = network.hidden.data();
+  std::size_t j = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  for (; j + 8 <= width; j += 8) {
+    __m128d s0 = _mm_setzero_pd(), s1 = _mm_setzero_pd();
+    __m128d s2 = _mm_setzero_pd(), s3 = _mm_setzero_pd();
+    for (int r = 0; r < active; ++r) {
+      const __m128d x = _mm_set1_pd(factors[r]);
+      const double* w = rows[r] + j;
+      s0 = _mm_add_pd(s0, _mm_mul_pd(x, _mm_loadu_pd(w)));
+      s1 = _mm_add_pd(s1, _mm_mul_pd(x, _mm_loadu_pd(w + 2)));
+      s2 = _mm_add_pd(s2, _mm_mul_pd(x, _mm_loadu_pd(w + 4)));
+      s3 = _mm_add_pd(s3, _mm_mul_pd(x, _mm_loadu_pd(w + 6)));
+    }
+    _mm_storeu_pd(sums + j, s0);
+    _mm_storeu_pd(sums + j + 2, s1);
+    _mm_storeu_pd(sums + j + 4, s2);
+    _mm_storeu_pd(sums + j + 6, s3);
+  }
+#endif
+  for (; j < width; ++j) {
+    double s = 0.0;
+    for (int r = 0; r < active; ++r) s = s + factors[r] * rows[r][j];
+    sums[j] = s;
+  }
+  for (j = 0; j < width; ++j) sums[j] = Sigmoid(sums[j]);
 
   // Output layer: three sums over the hidden units in increasing order.
   const double* w2 = network.W2.data();
   double s0 = 0.0, s1 = 0.0, s2 = 0.0;
-  for (std::size_t j = 0; j < width; ++j) {
+  for (j = 0; j < width; ++j) {
     const double h = sums[j];
     s0 = s0 + h * w2[3 * j];
     s1 = s1 + h * w2[3 * j + 1];

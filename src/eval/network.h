@@ -24,8 +24,9 @@ struct Network {
   std::vector<double> W2;      // (hiddenCount + 1) x (outputCount + 1), row-major: W2[j][k]
   // finiteRow[i] is 1 when row i of W1 holds only finite weights, so that a
   // zero input i adds nothing and Evaluate may skip it. Set by IndexWeights
-  // (the loader calls it); CreateNetwork sets every row to 0 (never skipped).
-  // Whoever changes W1 after IndexWeights calls it again.
+  // (the loader calls it); CreateNetwork sets every row to 0 and an empty or
+  // mis-sized vector counts the same (no row skipped). Whoever changes W1
+  // after IndexWeights calls it again.
   std::vector<uint8_t> finiteRow;  // inputCount + 1
 };
 

@@ -1,6 +1,8 @@
 #include "eval/window.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "eval/md5.h"
 
@@ -8,15 +10,18 @@ namespace ruvex {
 
 EvalWindow CutWindow(const BoardGrid& board, int cx, int cy) {
   EvalWindow window{};
-  // 64-bit index arithmetic: any centre is accepted, off-board cells read Empty.
+  // 64-bit index arithmetic: any centre is accepted, off-board cells read
+  // Empty. Each window row copies its playable stretch of the board row.
+  const int64_t firstY = std::max<int64_t>(static_cast<int64_t>(cy) - 4, 1);
+  const int64_t lastY = std::min<int64_t>(static_cast<int64_t>(cy) + 4, BoardSize);
+  if (firstY > lastY) return window;
+  const auto b0 = static_cast<std::size_t>(firstY - (static_cast<int64_t>(cy) - 4));
+  const auto count = static_cast<std::size_t>(lastY - firstY + 1);
   for (int a = 1; a <= 9; ++a) {
     const int64_t x = static_cast<int64_t>(cx) - 5 + a;
     if (x < 1 || x > BoardSize) continue;
-    for (int b = 1; b <= 9; ++b) {
-      const int64_t y = static_cast<int64_t>(cy) - 5 + b;
-      if (y < 1 || y > BoardSize) continue;
-      window[a - 1][b - 1] = board(static_cast<int>(x), static_cast<int>(y));
-    }
+    std::memcpy(&window[a - 1][b0], &board.cells[static_cast<std::size_t>(x * GridSize + firstY)],
+                count);
   }
   return window;
 }

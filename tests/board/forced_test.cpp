@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -116,6 +117,51 @@ TEST(IsFiveThrough, OffBoardCellsGiveMinusOne) {
   EXPECT_EQ(Five(Own, grid, 0, 0), -1);
   EXPECT_EQ(Five(Own, grid, -2147483647 - 1, 5), -1);
   EXPECT_EQ(Five(Own, grid, 5, 2147483647), -1);
+}
+
+// The five test written out as the nine-cell run count.
+int NineCellScan(int side, const BoardGrid& grid, int cx, int cy) {
+  const int steps[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
+  for (const auto& step : steps) {
+    int run = 0;
+    for (int d = -4; d <= 4; ++d) {
+      const int x = cx + d * step[0];
+      const int y = cy + d * step[1];
+      if (x < 1 || x > 20 || y < 1 || y > 20) continue;
+      if (grid(x, y) == side) {
+        if (++run == 5) return 1;
+      } else {
+        run = 0;
+      }
+    }
+  }
+  return -1;
+}
+
+TEST(IsFiveThrough, MatchesTheNineCellScanOnDenseRandomGrids) {
+  std::mt19937 random(77);
+  int fives = 0;
+  for (int round = 0; round < 400; ++round) {
+    BoardGrid grid;
+    ClearBoard(grid);
+    const int own = 30 + static_cast<int>(random() % 70);  // percent of cells
+    for (int x = 1; x <= 20; ++x) {
+      for (int y = 1; y <= 20; ++y) {
+        const int r = static_cast<int>(random() % 100);
+        grid(x, y) = r < own ? Own : r < own + 15 ? Opponent : Empty;
+      }
+    }
+    for (int x = -1; x <= 22; ++x) {
+      for (int y = -1; y <= 22; ++y) {
+        for (const int side : {Own, Opponent}) {
+          const int expected = NineCellScan(side, grid, x, y);
+          ASSERT_EQ(Five(side, grid, x, y), expected) << x << "," << y;
+          fives += expected == 1;
+        }
+      }
+    }
+  }
+  EXPECT_GT(fives, 1000);
 }
 
 TEST(FindWinningMove, FirstOfTwoWinningCells) {

@@ -235,6 +235,28 @@ TEST(Evaluate, GeneralInputValuesFollowTheDefinition) {
   for (int k = 0; k < 3; ++k) EXPECT_TRUE(Same(got2[k], expected2[k]));
 }
 
+TEST(Evaluate, NetworkFilledByHandIsEvaluatedWithoutIndex) {
+  std::mt19937_64 random(9);
+  const Network source = RandomNetwork(random, 1.0);
+  Network n;
+  n.inputCount = 81;
+  n.hiddenCount = 100;
+  n.outputCount = 2;
+  n.input.assign(82, 0.0);
+  n.hidden.assign(101, 0.0);
+  n.output.assign(3, 0.0);
+  n.W1 = source.W1;
+  n.W2 = source.W2;
+  n.W1[5 * 101 + 9] = NaN;  // a NaN row, with input 5 zero below
+  const Inputs cells = RandomInputs(random, 10);
+  Inputs withZero = cells;
+  withZero[4] = 0.0;
+  const auto expected = PlainEvaluate(n, withZero);
+  const auto got = Evaluate(n, withZero);
+  for (int k = 0; k < 3; ++k) EXPECT_TRUE(Same(got[k], expected[k]));
+  EXPECT_TRUE(std::isnan(got[1]));
+}
+
 TEST(Evaluate, NetworkWithoutWeightsGivesOneHalf) {
   Network none;
   EXPECT_EQ(Evaluate(none, Inputs{}), (std::array<double, 3>{0.5, 0.5, 0.5}));

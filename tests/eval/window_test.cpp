@@ -46,6 +46,7 @@ TEST(CutWindow, OffBoardCellsReadEmptyNotBorder) {
       EXPECT_EQ(corner[a][b], a == 4 && b == 4 ? Own : Empty) << a << "," << b;
     }
   }
+  EXPECT_EQ(Text(MakeKeyText(corner)), std::string(40, 'A') + "C" + std::string(40, 'A'));
   // The corner window has the same key text as an inner window with the same
   // stone and empty cells where the corner window is off the board.
   BoardGrid inner = Cleared();
@@ -61,6 +62,29 @@ TEST(CutWindow, AnyCentreIsSafe) {
   const EvalWindow far = CutWindow(board, 2147483647, -2147483647 - 1);
   for (const auto& row : far) {
     for (const int8_t cell : row) EXPECT_EQ(cell, Empty);
+  }
+}
+
+TEST(CutWindow, EveryCentreMatchesTheCellByCellDefinition) {
+  BoardGrid board = Cleared();
+  for (int x = 1; x <= 20; ++x) {
+    for (int y = 1; y <= 20; ++y)
+      board(x, y) = static_cast<int8_t>((x * 7 + y * 3) % 4 == 0 ? Own
+                                        : (x + y * 5) % 3 == 0   ? Opponent
+                                                                 : Empty);
+  }
+  for (int cx = -4; cx <= 25; ++cx) {
+    for (int cy = -4; cy <= 25; ++cy) {
+      const EvalWindow window = CutWindow(board, cx, cy);
+      for (int a = 1; a <= 9; ++a) {
+        for (int b = 1; b <= 9; ++b) {
+          const int x = cx - 5 + a;
+          const int y = cy - 5 + b;
+          const int expected = IsPlayable(x, y) ? board(x, y) : int{Empty};
+          ASSERT_EQ(window[a - 1][b - 1], expected) << cx << "," << cy << " " << a << "," << b;
+        }
+      }
+    }
   }
 }
 

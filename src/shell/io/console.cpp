@@ -14,11 +14,15 @@ Console StandardConsole() {
   };
 }
 
-void OpenConsole(Console&) { platform::PrepareStreams(); }
+void OpenConsole(Console&) {
+  platform::PrepareStreams();
+}
 
 std::size_t ReadChunk(Console& console, char* buffer, std::size_t size) {
   std::memset(buffer, 0, size);
-  return console.read ? console.read(buffer, size) : 0;
+  if (!console.read) return 0;
+  const std::size_t count = console.read(buffer, size);
+  return count < size ? count : size;  // never more than the buffer holds
 }
 
 void WriteLine(Console& console, std::string_view text) {

@@ -1,0 +1,139 @@
+#include "shell/protocol_loop.h"
+
+#include <array>
+
+#include "shell/io/platform.h"
+#include "shell/io/text.h"
+#include "shell/io/trace.h"
+#include "shell/protocol_text.h"
+
+namespace ruvex {
+
+namespace {
+
+// TurnStartTime is taken after the command's own work, just before the search.
+void SearchAndAnswer(Engine& engine) {
+  engine.turn.TurnStartTime = engine.search.probes.elapsed();
+  WriteLine(engine.console, SearchMove(engine.search, engine.evaluator, engine.game, engine.turn));
+}
+
+std::optional<LoopExit> Start(Engine& engine) {
+  WriteLine(engine.console, "OK");
+  if (NewGame(engine) == LoadResult::Missing) return LoopExit::NetworkMissing;
+  TraceLog("Total Templates: " + FormatInt(0));
+  TraceLog(platform::CurrentDirectory());
+  return std::nullopt;
+}
+
+// The opening move is the centre. Should the centre already hold a stone (the
+// manager's board and ours disagree), the move is searched instead, so the
+// engine never plays an occupied cell.
+void Begin(Engine& engine) {
+  if (engine.game(11, 11) == Empty) {
+    WriteLine(engine.console, "10,10");
+    engine.game(11, 11) = Own;
+  } else {
+    SearchAndAnswer(engine);
+  }
+  engine.delay(BeginPause);
+}
+
+void Turn(Engine& engine, std::string_view piece) {
+  const ProtocolMove move = ReadTurnMove(piece);
+  if (!OnBoard(move)) {
+    WriteLine(engine.console, BadMoveError(move));
+    return;
+  }
+  const Cell cell = GridCellOf(move);
+  engine.turn.OpponentLastMove = cell;
+  engine.game(cell.x, cell.y) = Opponent;
+  SearchAndAnswer(engine);
+}
+
+void BoardEntryLine(Engine& engine, std::string_view piece) {
+  const BoardEntry entry = ReadBoardEntry(piece);
+  if (!OnBoard(entry.move)) return;
+  const Cell cell = GridCellOf(entry.move);
+  if (entry.owner == 2) {
+    engine.game(cell.x, cell.y) = Opponent;
+    engine.turn.OpponentLastMove = cell;
+  } else if (entry.owner == 1) {
+    engine.game(cell.x, cell.y) = Own;
+  }
+}
+
+}  // namespace
+
+std::optional<LoopExit> ProcessPiece(Engine& engine, std::string_view piece) {
+  switch (MatchCommand(piece)) {
+    case CommandKey::Start:
+      return Start(engine);
+    case CommandKey::Begin:
+      if (!engine.gameStarted)
+        WriteLine(engine.console, NoGameError);
+      else
+        Begin(engine);
+      break;
+    case CommandKey::Turn:
+      if (!engine.gameStarted)
+        WriteLine(engine.console, NoGameError);
+      else
+        Turn(engine, piece);
+      break;
+    case CommandKey::Info: {
+      const std::string line = ApplyInfo(engine.turn, ReadInfo(piece));
+      if (!line.empty()) TraceLog(line);
+      break;
+    }
+    case CommandKey::Board:
+      engine.BoardEntryMode = true;
+      break;
+    case CommandKey::Done:
+      engine.BoardEntryMode = false;
+      if (!engine.gameStarted)
+        WriteLine(engine.console, NoGameError);
+      else
+        SearchAndAnswer(engine);
+      break;
+    case CommandKey::End:
+      TraceLog("Shutting Down");
+      return LoopExit::End;
+    case CommandKey::About:
+      WriteLine(engine.console, IdentityLine(engine.settings.EngineVersion));
+      break;
+    case CommandKey::None:
+      if (engine.BoardEntryMode)
+        BoardEntryLine(engine, piece);
+      else
+        WriteLine(engine.console, "UNKNOWN");
+      break;
+  }
+  return std::nullopt;
+}
+
+LoopExit ProtocolLoop(Engine& engine) {
+  engine.search.probes.elapsed();  // fixes the clock's zero point before any command
+  OpenConsole(engine.console);
+  TraceLog("started!");
+
+  std::array<char, ReadBufferSize> buffer;
+  ChunkCutter cutter;
+  for (;;) {
+    const std::size_t count = ReadChunk(engine.console, buffer.data(), buffer.size());
+    if (count == 0) {
+      // End of input: a line the last full read left unfinished is complete now.
+      const std::string_view last = TakeHeldPiece(cutter);
+      if (!last.empty()) {
+        if (const auto exit = ProcessPiece(engine, last)) return *exit;
+      }
+      TraceLog("bye");
+      return LoopExit::InputClosed;
+    }
+    CutChunk(cutter, std::string_view(buffer.data(), count), buffer.size());
+    for (const std::string_view piece : cutter.pieces) {
+      if (const auto exit = ProcessPiece(engine, piece)) return *exit;
+    }
+  }
+}
+
+}  // namespace ruvex
