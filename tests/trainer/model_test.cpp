@@ -35,9 +35,10 @@ Dataset SmallDataset(uint64_t seed, int games) {
 class TempDir {
  public:
   TempDir() {
-    path_ = std::filesystem::temp_directory_path() /
-            ("ruvex_trainer_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    path_ =
+        std::filesystem::temp_directory_path() /
+        ("ruvex_trainer_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(path_);
   }
   ~TempDir() { std::filesystem::remove_all(path_); }
@@ -119,7 +120,8 @@ TEST(TrainerModel, AnalyticGradientMatchesFiniteDifferences) {
       if (i > 0 && input[i - 1] == 0) continue;  // zero inputs have zero gradient
       for (int j = 1; j < Cols1; j += 11) {
         const double numeric = NumericGradient(model, &model.W1[i * Cols1 + j], input, target);
-        EXPECT_NEAR(grad.W1[i * Cols1 + j], numeric, 1e-7 + 1e-5 * std::fabs(numeric)) << i << "," << j;
+        EXPECT_NEAR(grad.W1[i * Cols1 + j], numeric, 1e-7 + 1e-5 * std::fabs(numeric))
+            << i << "," << j;
         ++checked;
       }
     }
@@ -143,7 +145,8 @@ TEST(TrainerModel, LossFallsOnASmallSetAndTrainingIsReproducible) {
   for (int epoch = 0; epoch < 25; ++epoch) TrainEpoch(model, optimiser, data, rng, 32, 0.003);
   const Quality after = MeasureQuality(model, data);
   // The loss's excess over the perfect model's at least halves.
-  EXPECT_LT(after.loss - after.floor, (before.loss - before.floor) / 2) << before.loss << " " << after.loss;
+  EXPECT_LT(after.loss - after.floor, (before.loss - before.floor) / 2)
+      << before.loss << " " << after.loss;
   EXPECT_LT(after.meanAbsError, before.meanAbsError / 2);
   // The same seeds give the same weights, bit for bit.
   Rng again = SeedRng(3);
@@ -175,17 +178,19 @@ TEST(TrainerModel, BrainMapHasTheLoadersLayoutAndReloadsExactly) {
   TempDir dir;
   Rng rng = SeedRng(8);
   Model model = InitialModel(rng);
-  model.W2[0] = -1.5;  // W2[0][0]
+  model.W2[0] = -1.5;              // W2[0][0]
   model.W1[1 * Cols1 + 0] = 0.25;  // W1[1][0]
   const std::string path = dir.Dir() + "brain.map";
   ASSERT_TRUE(WriteBrainMap(model, path));
   std::ifstream in(path, std::ios::binary);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
   ASSERT_EQ(bytes.size(), 68680u);
   ASSERT_EQ(BrainMapBytes, 68680u);
   auto at = [&bytes](std::size_t offset) {
     uint64_t bits = 0;
-    for (int b = 0; b < 8; ++b) bits |= static_cast<uint64_t>(static_cast<uint8_t>(bytes[offset + b])) << (8 * b);
+    for (int b = 0; b < 8; ++b)
+      bits |= static_cast<uint64_t>(static_cast<uint8_t>(bytes[offset + b])) << (8 * b);
     double v;
     std::memcpy(&v, &bits, 8);
     return v;
@@ -219,7 +224,8 @@ TEST(TrainerQuality, CutAndCountsOnAFlatModel) {
   // and the top-valued cell is the first in scan order.
   BoardGrid grid;
   ClearBoard(grid);
-  for (int x = 8; x <= 10; ++x) grid(x, 10) = Own;  // open three: (7,10) and (11,10) make open fours
+  for (int x = 8; x <= 10; ++x)
+    grid(x, 10) = Own;  // open three: (7,10) and (11,10) make open fours
   grid(8, 11) = Opponent;
   grid(9, 11) = Opponent;
   Dataset data = NewDataset();

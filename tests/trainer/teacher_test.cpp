@@ -7,7 +7,9 @@
 
 namespace ruvex::trainer {
 
-void PrintTo(LinePattern pattern, std::ostream* os) { *os << LinePatternName(pattern); }
+void PrintTo(LinePattern pattern, std::ostream* os) {
+  *os << LinePatternName(pattern);
+}
 
 namespace {
 
@@ -49,10 +51,10 @@ TEST(TeacherLines, Threes) {
   EXPECT_EQ(Classified("..XXX...."), OpenThree);
   EXPECT_EQ(Classified("..X.XX..."), BrokenThree);
   EXPECT_EQ(Classified("...XX.X.."), BrokenThree);
-  EXPECT_EQ(Classified(".oXXX...."), Three);   // closed at one end
-  EXPECT_EQ(Classified("..oXXX..o"), Three);   // room for one five only: fours follow
-  EXPECT_EQ(Classified("..oXXX.o."), None);    // four cells between blockers
-  EXPECT_EQ(Classified("o.XXX.o.."), Three);   // o_XXX_o is no live three
+  EXPECT_EQ(Classified(".oXXX...."), Three);  // closed at one end
+  EXPECT_EQ(Classified("..oXXX..o"), Three);  // room for one five only: fours follow
+  EXPECT_EQ(Classified("..oXXX.o."), None);   // four cells between blockers
+  EXPECT_EQ(Classified("o.XXX.o.."), Three);  // o_XXX_o is no live three
 }
 
 TEST(TeacherLines, TwosOnesAndDeadLines) {
@@ -146,8 +148,8 @@ TEST(TeacherScore, TargetMappingIsMonotoneAndClamped) {
   EXPECT_DOUBLE_EQ(ScoreToTarget(400.0), 0.35);
   EXPECT_DOUBLE_EQ(ScoreToTarget(20000.0), 0.97);
   EXPECT_DOUBLE_EQ(ScoreToTarget(1e6), 0.99);
-  EXPECT_NEAR(ScoreToTarget(999.0), 0.35 + 0.62 * (3.0 - std::log10(401.0)) /
-                                               (std::log10(20001.0) - std::log10(401.0)),
+  EXPECT_NEAR(ScoreToTarget(999.0),
+              0.35 + 0.62 * (3.0 - std::log10(401.0)) / (std::log10(20001.0) - std::log10(401.0)),
               1e-12);
   double last = 0.0;
   for (double s = 0.0; s < 1e6; s = s * 1.5 + 1.0) {

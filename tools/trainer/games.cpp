@@ -62,7 +62,8 @@ Cell ChooseMove(Rng& rng, const NoisyPlayer& player, const BoardGrid& grid, int 
       if (MakesFive(grid, c, Other(side))) return c;
     }
   }
-  if (NextUnit(rng) < player.randomShare) return cells[NextBelow(rng, static_cast<int>(cells.size()))];
+  if (NextUnit(rng) < player.randomShare)
+    return cells[NextBelow(rng, static_cast<int>(cells.size()))];
   std::vector<double> target(cells.size());
   double best = 0.0;
   for (std::size_t k = 0; k < cells.size(); ++k) {

@@ -19,7 +19,7 @@ struct NoisyPlayer {
 struct GameRecord {
   std::vector<Cell> moves;  // in play order; the first mover is firstSide
   int firstSide = Own;
-  int winner = Empty;       // Own, Opponent, or Empty for an unfinished game
+  int winner = Empty;  // Own, Opponent, or Empty for an unfinished game
 };
 
 // Empty playable cells within Chebyshev distance 2 of a stone, in scan order.

@@ -14,9 +14,9 @@
 
 #include "board/candidates.h"
 #include "trainer/model.h"
-#include "trainer/teacher.h"
 #include "trainer/quality.h"
 #include "trainer/samples.h"
+#include "trainer/teacher.h"
 
 namespace {
 
@@ -35,13 +35,15 @@ void PrintQuality(const char* label, const Quality& q) {
   const auto share = [](std::size_t a, std::size_t b) {
     return b == 0 ? 0.0 : 100.0 * static_cast<double>(a) / static_cast<double>(b);
   };
-  std::printf("  positions with a must-play cell (target >= %.2f): %zu; top-valued cell is one: %.2f%%\n",
-              UrgentTarget, q.urgentPositions, share(q.urgentTopHit, q.urgentPositions));
+  std::printf(
+      "  positions with a must-play cell (target >= %.2f): %zu; top-valued cell is one: %.2f%%\n",
+      UrgentTarget, q.urgentPositions, share(q.urgentTopHit, q.urgentPositions));
   std::printf("  open-four cells (make or block) kept by the cut: %zu of %zu = %.2f%%\n",
               q.openFourCellsKept, q.openFourCells, share(q.openFourCellsKept, q.openFourCells));
-  std::printf("  positions with such cells: %zu; all kept %.2f%%; teacher's best of them kept %.2f%%\n",
-              q.openFourPositions, share(q.openFourPositionsAllKept, q.openFourPositions),
-              share(q.openFourPositionsTopKept, q.openFourPositions));
+  std::printf(
+      "  positions with such cells: %zu; all kept %.2f%%; teacher's best of them kept %.2f%%\n",
+      q.openFourPositions, share(q.openFourPositionsAllKept, q.openFourPositions),
+      share(q.openFourPositionsTopKept, q.openFourPositions));
 }
 
 // Reads the moves of a game record (one "x,y,time" line per move, 1-based
@@ -140,10 +142,11 @@ int main(int argc, char** argv) {
   Dataset trainSet = NewDataset();
   Dataset validation = NewDataset();
   GenerateData(data, trainSet, validation);
-  std::printf("data: %d games, %zu train positions (%zu samples), %zu validation positions "
-              "(%zu samples), %.1f s\n",
-              data.games, trainSet.Positions(), trainSet.Size(), validation.Positions(),
-              validation.Size(), Seconds(start));
+  std::printf(
+      "data: %d games, %zu train positions (%zu samples), %zu validation positions "
+      "(%zu samples), %.1f s\n",
+      data.games, trainSet.Positions(), trainSet.Size(), validation.Positions(), validation.Size(),
+      Seconds(start));
   std::fflush(stdout);
 
   if (!measure.empty()) {

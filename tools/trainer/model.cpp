@@ -8,7 +8,9 @@
 
 namespace ruvex::trainer {
 
-double LogBase() { return std::log(2.718282); }
+double LogBase() {
+  return std::log(2.718282);
+}
 
 Model InitialModel(Rng& rng) {
   Model model;
@@ -80,7 +82,9 @@ double CrossEntropy(double output, double target) {
   return -(target * std::log(y) + (1.0 - target) * std::log(1.0 - y));
 }
 
-double SampleWeight(double target, double emphasis) { return 1.0 + emphasis * target * target; }
+double SampleWeight(double target, double emphasis) {
+  return 1.0 + emphasis * target * target;
+}
 
 void AddBackward(const Model& model, const int8_t* input, const double* hidden, double delta,
                  Model& grad) {
@@ -111,7 +115,9 @@ double AddGradient(const Model& model, const int8_t* input, double target, Model
   return weight * CrossEntropy(y, target);
 }
 
-double Logit(double p) { return std::log(p / (1.0 - p)); }
+double Logit(double p) {
+  return std::log(p / (1.0 - p));
+}
 
 double AddPositionGradient(const Model& model, const Dataset& data, std::size_t position,
                            double emphasis, double ranking, Model& grad) {
@@ -145,7 +151,8 @@ double AddPositionGradient(const Model& model, const Dataset& data, std::size_t 
     loss += w * CrossEntropy(y[k], t);
     if (p[k] > 0.0) loss -= ranking * p[k] * std::log(std::max(q[k], 1e-300));
     // The logit of y is base * (output sum), so d / d sum = base * d / d logit.
-    const double delta = w * (y[k] - t) * base + ranking * (q[k] - p[k]) * base / RankingTemperature;
+    const double delta =
+        w * (y[k] - t) * base + ranking * (q[k] - p[k]) * base / RankingTemperature;
     AddBackward(model, data.Input(begin + k), hidden.data() + k * Cols1, delta, grad);
   }
   return loss;
@@ -185,7 +192,8 @@ double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& 
     std::fill(grad.W2.begin(), grad.W2.end(), 0.0);
     for (std::size_t k = start; k < end; ++k) {
       const double target = data.targets[order[k]];
-      total += AddGradient(model, data.Input(order[k]), target, grad, SampleWeight(target, emphasis));
+      total +=
+          AddGradient(model, data.Input(order[k]), target, grad, SampleWeight(target, emphasis));
     }
     optimiser.steps += 1;
     const double c1 = 1.0 - std::pow(0.9, static_cast<double>(optimiser.steps));
@@ -271,7 +279,8 @@ bool WriteBrainMap(const Model& model, const std::string& path) {
   const std::vector<uint8_t> bytes = SerializeModel(model);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 

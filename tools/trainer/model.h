@@ -22,7 +22,7 @@
 
 namespace ruvex::trainer {
 
-constexpr int Hidden = 100;           // HiddenUnitCount of the engine
+constexpr int Hidden = 100;              // HiddenUnitCount of the engine
 constexpr int Rows1 = WindowInputs + 1;  // 82 rows of W1
 constexpr int Cols1 = Hidden + 1;        // 101 columns of W1, rows of W2
 constexpr int Cols2 = 3;                 // outputs 0..2

@@ -46,7 +46,8 @@ Quality MeasureQuality(const Model& model, const Dataset& data) {
     // The cut, on the values sorted highest first (equal values keep scan order).
     order.resize(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) order[k] = k;
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return values[a] > values[b]; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return values[a] > values[b]; });
     std::vector<bool> isKept(static_cast<std::size_t>(n), false);
     for (int rank = 1; rank <= n && rank <= CutMaxChildren; ++rank) {
       if (rank > CutMinChildren && values[order[rank - 1]] < CutValueCutoff) break;
@@ -68,7 +69,8 @@ Quality MeasureQuality(const Model& model, const Dataset& data) {
       if (data.ownPattern[s] != OpenFour && data.opponentPattern[s] != OpenFour) continue;
       ++cells;
       if (isKept[k]) ++cellsKept;
-      if (bestCell < 0 || data.targets[s] > data.targets[begin + static_cast<std::size_t>(bestCell)]) {
+      if (bestCell < 0 ||
+          data.targets[s] > data.targets[begin + static_cast<std::size_t>(bestCell)]) {
         bestCell = k;
       }
     }

@@ -22,24 +22,24 @@ constexpr double UrgentTarget = 0.85;
 struct Quality {
   std::size_t samples = 0;
   std::size_t positions = 0;
-  double loss = 0.0;           // mean cross-entropy against the teacher
-  double floor = 0.0;          // mean entropy of the targets: the loss of a perfect model
-  double meanAbsError = 0.0;   // mean |output - target|
-  double topExact = 0.0;       // share of positions whose top-valued cell has the teacher's best target
-  double topNear = 0.0;        // ... a target within 0.02 of the best
+  double loss = 0.0;          // mean cross-entropy against the teacher
+  double floor = 0.0;         // mean entropy of the targets: the loss of a perfect model
+  double meanAbsError = 0.0;  // mean |output - target|
+  double topExact = 0.0;  // share of positions whose top-valued cell has the teacher's best target
+  double topNear = 0.0;   // ... a target within 0.02 of the best
   // Positions with a must-play cell (teacher target >= UrgentTarget), and
   // those where the top-valued cell is one of them.
   std::size_t urgentPositions = 0;
   std::size_t urgentTopHit = 0;
-  double meanKept = 0.0;       // children the cut keeps, on average
-  double teacherKept = 0.0;    // ... had the cut been made on the teacher's targets
+  double meanKept = 0.0;     // children the cut keeps, on average
+  double teacherKept = 0.0;  // ... had the cut been made on the teacher's targets
   // Cells where the mover makes an open four, or blocks the opponent's (the
   // opponent would make an open four there).
   std::size_t openFourCells = 0;
   std::size_t openFourCellsKept = 0;
-  std::size_t openFourPositions = 0;        // positions with at least one such cell
-  std::size_t openFourPositionsAllKept = 0; // ... where every one of them is kept
-  std::size_t openFourPositionsTopKept = 0; // ... where the teacher's best of them is kept
+  std::size_t openFourPositions = 0;         // positions with at least one such cell
+  std::size_t openFourPositionsAllKept = 0;  // ... where every one of them is kept
+  std::size_t openFourPositionsTopKept = 0;  // ... where the teacher's best of them is kept
 };
 
 Quality MeasureQuality(const Model& model, const Dataset& data);

@@ -38,12 +38,15 @@ inline uint64_t NextU64(Rng& rng) {
 }
 
 // Uniform in [0, 1) with 53 random bits.
-inline double NextUnit(Rng& rng) { return static_cast<double>(NextU64(rng) >> 11) * 0x1.0p-53; }
+inline double NextUnit(Rng& rng) {
+  return static_cast<double>(NextU64(rng) >> 11) * 0x1.0p-53;
+}
 
 // Uniform integer in [0, bound) for bound >= 1 (multiply-shift, no modulo bias
 // worth speaking of at these sizes).
 inline int NextBelow(Rng& rng, int bound) {
-  return static_cast<int>((static_cast<unsigned __int128>(NextU64(rng)) * static_cast<uint64_t>(bound)) >> 64);
+  return static_cast<int>(
+      (static_cast<unsigned __int128>(NextU64(rng)) * static_cast<uint64_t>(bound)) >> 64);
 }
 
 }  // namespace ruvex::trainer

@@ -24,7 +24,8 @@ bool AddPosition(Dataset& data, const BoardGrid& grid, int side) {
   for (int k = 1; k <= n; ++k) {
     threats[k].own = ThreatsAt(grid, list[k].x, list[k].y, side);
     threats[k].opponent = ThreatsAt(grid, list[k].x, list[k].y, Other(side));
-    if (BestPattern(threats[k].own) == Five || BestPattern(threats[k].opponent) == Five) return false;
+    if (BestPattern(threats[k].own) == Five || BestPattern(threats[k].opponent) == Five)
+      return false;
   }
   for (int k = 1; k <= n; ++k) {
     const EvalWindow window = CutWindow(grid, list[k].x, list[k].y);

@@ -16,11 +16,11 @@ namespace ruvex::trainer {
 constexpr int WindowInputs = 81;
 
 struct Dataset {
-  std::vector<int8_t> inputs;           // WindowInputs per sample: +1 own, -1 opponent, 0
-  std::vector<float> targets;           // teacher target in [0, 1]
-  std::vector<uint8_t> ownPattern;      // best LinePattern the mover makes at the cell
-  std::vector<uint8_t> opponentPattern; // best LinePattern the opponent would make there
-  std::vector<uint32_t> positionStart;  // samples of position p: [start[p], start[p + 1])
+  std::vector<int8_t> inputs;            // WindowInputs per sample: +1 own, -1 opponent, 0
+  std::vector<float> targets;            // teacher target in [0, 1]
+  std::vector<uint8_t> ownPattern;       // best LinePattern the mover makes at the cell
+  std::vector<uint8_t> opponentPattern;  // best LinePattern the opponent would make there
+  std::vector<uint32_t> positionStart;   // samples of position p: [start[p], start[p + 1])
 
   std::size_t Size() const { return targets.size(); }
   std::size_t Positions() const { return positionStart.empty() ? 0 : positionStart.size() - 1; }

@@ -127,11 +127,14 @@ constexpr double DoubleThreeBonus = 6000.0;
 
 const char* LinePatternName(LinePattern pattern) {
   static constexpr const char* names[LinePatternCount] = {
-      "None", "One", "Two", "OpenTwo", "Three", "BrokenThree", "OpenThree", "Four", "OpenFour", "Five"};
+      "None",        "One",       "Two",  "OpenTwo",  "Three",
+      "BrokenThree", "OpenThree", "Four", "OpenFour", "Five"};
   return pattern < LinePatternCount ? names[pattern] : "?";
 }
 
-LinePattern ClassifyLine(const LineAround& around) { return Classify(Expand(around)); }
+LinePattern ClassifyLine(const LineAround& around) {
+  return Classify(Expand(around));
+}
 
 LinePattern LookupLine(const LineAround& around) {
   static const std::vector<LinePattern> table = BuildTable();
