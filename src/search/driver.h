@@ -6,7 +6,7 @@
 
 #include "board/board.h"
 #include "eval/evaluator.h"
-#include "shell/io/probes.h"
+#include "search/state.h"
 
 namespace ruvex {
 
@@ -16,18 +16,6 @@ struct TurnInfo {
   int64_t MatchTimeLimit = 0;  // ms per match, 0 until INFO timeout_match
   int64_t TurnStartTime = 0;   // probes.elapsed() reading when the turn began
   Cell OpponentLastMove;       // grid cell of the opponent's latest stone
-};
-
-// Search state that lives for the process.
-struct SearchState {
-  int32_t HurryMode = 0;
-  int64_t GameRunningTime = 0;
-  int64_t DepthLimit = 15;
-  int32_t MaxChildren = 14;
-  int64_t MinChildren = 6;
-  double ValueCutoff = 0.35;
-  float ExplorationWeight = 100.0f;
-  Probes probes = SystemProbes();
 };
 
 // Protocol text of grid cell (x, y): "x-1,y-1", so (11, 11) is "10,10".

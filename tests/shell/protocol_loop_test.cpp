@@ -56,6 +56,10 @@ class ProtocolLoopTest : public ::testing::Test {
       return now;
     };
     engine.search.probes.memory = [] { return uint64_t{0}; };
+    // With the clock standing still during a command, a match limit above a
+    // minute and no turn limit end every search before its first iteration:
+    // these tests are about the protocol; the search has tests of its own.
+    engine.turn.MatchTimeLimit = 100000;
     engine.delay = [this](int32_t ms) { delays.push_back(ms); };
     previousSink_ = SetTraceSink([this](std::string_view line) { traces.emplace_back(line); });
   }

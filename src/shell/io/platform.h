@@ -44,6 +44,12 @@ FileKind QueryFile(const std::string& path, uint64_t* size);
 // bytes. Returns false, with bytes empty, when the file cannot be opened.
 bool ReadFilePrefix(const std::string& path, std::size_t max_bytes, std::vector<uint8_t>& bytes);
 
+// Zero-filled memory straight from the system, for large blocks that live
+// long; nullptr when none can be had. FreePages hands the memory back to the
+// system at once, so it leaves the resident set (a heap could keep it).
+void* AllocateZeroedPages(std::size_t bytes);
+void FreePages(void* memory, std::size_t bytes);
+
 // Resident memory of this process in bytes; 0 when it cannot be measured.
 uint64_t ResidentMemoryBytes();
 

@@ -1,5 +1,6 @@
 // Linux implementation of the platform layer.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -97,6 +98,15 @@ bool ReadFilePrefix(const std::string& path, std::size_t max_bytes, std::vector<
   close(fd);
   bytes.resize(filled);
   return true;
+}
+
+void* AllocateZeroedPages(std::size_t bytes) {
+  void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return memory == MAP_FAILED ? nullptr : memory;
+}
+
+void FreePages(void* memory, std::size_t bytes) {
+  if (memory != nullptr) munmap(memory, bytes);
 }
 
 uint64_t ResidentMemoryBytes() {

@@ -1,0 +1,62 @@
+#include "search/node_store.h"
+
+#include <type_traits>
+
+namespace ruvex {
+
+// Blocks are zero-filled pages from the system: an all-zero record is a fresh
+// node (every field 0, the board all Empty), fresh pages only count in the
+// working set once a node is written into them, and a dropped tree's pages go
+// back to the system at once.
+static_assert(std::is_trivially_copyable_v<SearchNode> &&
+                  std::is_trivially_destructible_v<SearchNode>,
+              "node records are created directly in zero-filled memory");
+
+namespace {
+
+bool GrowStore(NodeStore& store) {
+  if (store.blocks.size() >= store.BlockLimit) {
+    store.Exhausted = true;
+    return false;
+  }
+  void* memory = platform::AllocateZeroedPages(NodeBlockBytes);
+  if (memory == nullptr) {
+    store.Exhausted = true;
+    return false;
+  }
+  store.blocks.emplace_back(static_cast<SearchNode*>(memory));
+  store.NodeCapacity += NodeBlockSize;
+  return true;
+}
+
+}  // namespace
+
+void ResetTree(NodeStore& store) {
+  store.blocks.clear();
+  store.blocks.shrink_to_fit();
+  store.zero = SearchNode{};
+  store.NodeCount = 0;
+  store.NodeCapacity = 0;
+  store.RootId = 0;
+  GrowStore(store);
+}
+
+bool ReserveNodes(NodeStore& store, int32_t k) {
+  while (store.NodeCount + k >= store.NodeCapacity) {
+    if (!GrowStore(store)) return false;
+  }
+  return true;
+}
+
+int32_t CreateNode(NodeStore& store) {
+  const int32_t id = store.NodeCount + 1;
+  if (id >= store.NodeCapacity && !GrowStore(store)) return 0;
+  store.NodeCount = id;
+  return id;
+}
+
+std::size_t StoreBytes(const NodeStore& store) {
+  return sizeof(SearchNode) * (1 + store.blocks.size() * static_cast<std::size_t>(NodeBlockSize));
+}
+
+}  // namespace ruvex

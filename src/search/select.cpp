@@ -1,0 +1,62 @@
+#include "search/select.h"
+
+#include <cmath>
+
+#include "search/rollout.h"
+#include "shell/io/trace.h"
+
+namespace ruvex {
+
+void ComputeUcb(NodeStore& store, int32_t nodeId, float weight) {
+  SearchNode& node = Node(store, nodeId);
+  const double parentVisits = Node(store, node.ParentID).Visits;
+  const double visits = node.Visits;
+  const float avg = static_cast<float>(static_cast<double>(node.Total) / visits);
+  node.UCB1_Score =
+      static_cast<float>(static_cast<double>(avg) +
+                         static_cast<double>(weight) * std::sqrt(std::log(parentVisits) / visits));
+}
+
+void SelectNode(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t depth) {
+  NodeStore& store = search.store;
+  for (;;) {
+    const SearchNode& node = Node(store, nodeId);
+    if (node.isTerminal == 1) {
+      BackPropagate(store, nodeId);
+      return;
+    }
+    if (node.ChildCount == 0) {
+      Rollout(search, evaluator, nodeId, depth);
+      return;
+    }
+    if (node.ChildCount == -1) {
+      TraceLog("Poisoned... null?");
+      return;
+    }
+    const int32_t count = node.ChildCount;
+    const ChildList children = node.children;
+    for (int32_t i = 1; i <= count; ++i) {
+      if (Node(store, children[i]).Visits == 0) {
+        Rollout(search, evaluator, children[i], depth + 1);
+        return;
+      }
+    }
+    float best = -100000.0f;
+    int32_t bestId = 0;
+    for (int32_t i = 1; i <= count; ++i) {
+      ComputeUcb(store, children[i], search.ExplorationWeight);
+      const float ucb = Node(store, children[i]).UCB1_Score;
+      if (ucb > best) {
+        best = ucb;
+        bestId = children[i];
+      }
+    }
+    // No child to descend into (a count below -1 lists none): the iteration
+    // is spent rather than wandering to node 0.
+    if (bestId == 0) return;
+    nodeId = bestId;
+    depth += 1;
+  }
+}
+
+}  // namespace ruvex
