@@ -1,0 +1,188 @@
+// ruvex_trainer: generates training positions with the noisy threat player,
+// labels every candidate cell with the teacher, trains the engine's network
+// on them and writes brain.map. Single-threaded with fixed seeds: the same
+// command writes the same file, bit for bit.
+//
+//   ruvex_trainer --out data/brain.map          train with the defaults
+//   ruvex_trainer --measure FILE                 quality of an existing weight file
+// Options: --games N  --epochs N  --seed N  --data-seed N  --quiet
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "board/candidates.h"
+#include "trainer/model.h"
+#include "trainer/quality.h"
+#include "trainer/samples.h"
+#include "trainer/teacher.h"
+
+namespace {
+
+using namespace ruvex::trainer;
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void PrintQuality(const char* label, const Quality& q) {
+  std::printf("%s: positions %zu, samples %zu\n", label, q.positions, q.samples);
+  std::printf("  loss %.5f (floor %.5f)  mean |error| %.4f  children kept %.2f (teacher %.2f)\n",
+              q.loss, q.floor, q.meanAbsError, q.meanKept, q.teacherKept);
+  std::printf("  top-valued cell has the teacher's best target: %.2f%% (within 0.02: %.2f%%)\n",
+              100.0 * q.topExact, 100.0 * q.topNear);
+  const auto share = [](std::size_t a, std::size_t b) {
+    return b == 0 ? 0.0 : 100.0 * static_cast<double>(a) / static_cast<double>(b);
+  };
+  std::printf(
+      "  positions with a must-play cell (target >= %.2f): %zu; top-valued cell is one: %.2f%%\n",
+      UrgentTarget, q.urgentPositions, share(q.urgentTopHit, q.urgentPositions));
+  std::printf("  open-four cells (make or block) kept by the cut: %zu of %zu = %.2f%%\n",
+              q.openFourCellsKept, q.openFourCells, share(q.openFourCellsKept, q.openFourCells));
+  std::printf(
+      "  positions with such cells: %zu; all kept %.2f%%; teacher's best of them kept %.2f%%\n",
+      q.openFourPositions, share(q.openFourPositionsAllKept, q.openFourPositions),
+      share(q.openFourPositionsTopKept, q.openFourPositions));
+}
+
+// Reads the moves of a game record (one "x,y,time" line per move, 1-based
+// coordinates as in .psq files) and shows, for the position before move
+// number ply (1-based), the candidates ranked by the model and by the teacher.
+int Explain(const Model& model, const std::string& path, int ply) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return 1;
+  ruvex::BoardGrid grid;
+  ruvex::ClearBoard(grid);
+  char line[256];
+  int side = ruvex::Own;
+  int played = 0;
+  while (std::fgets(line, sizeof line, file) != nullptr && played + 1 < ply) {
+    int x, y, t;
+    if (std::sscanf(line, "%d,%d,%d", &x, &y, &t) != 3) continue;
+    grid(x, y) = static_cast<int8_t>(side);
+    side = ruvex::Other(side);
+    ++played;
+  }
+  std::fclose(file);
+  Dataset data = NewDataset();
+  ruvex::MoveList list;
+  const int n = ruvex::FindCandidates(grid, list);
+  if (!AddPosition(data, grid, side)) {
+    std::printf("a five can be made or must be blocked: the network is not asked\n");
+    return 0;
+  }
+  double hidden[Cols1];
+  for (int k = 1; k <= n; ++k) {
+    const double v = Forward(model, data.Input(k - 1), hidden);
+    const MoveThreats own = ThreatsAt(grid, list[k].x, list[k].y, side);
+    const MoveThreats opp = ThreatsAt(grid, list[k].x, list[k].y, ruvex::Other(side));
+    std::printf("%2d,%2d  net %.3f  teacher %.3f  own %s opponent %s\n", list[k].x, list[k].y, v,
+                data.targets[k - 1], LinePatternName(BestPattern(own)),
+                LinePatternName(BestPattern(opp)));
+  }
+  return 0;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: ruvex_trainer [--out FILE] [--measure FILE] [--games N] [--epochs N]\n"
+               "                     [--seed N] [--data-seed N]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  DataSettings data;
+  TrainSettings train;
+  std::string out;
+  std::string measure;
+  std::string explain;
+  int explainPly = 0;
+  for (int a = 1; a < argc; ++a) {
+    const char* arg = argv[a];
+    const bool hasValue = a + 1 < argc;
+    if (std::strcmp(arg, "--out") == 0 && hasValue) {
+      out = argv[++a];
+    } else if (std::strcmp(arg, "--measure") == 0 && hasValue) {
+      measure = argv[++a];
+    } else if (std::strcmp(arg, "--explain") == 0 && a + 2 < argc) {
+      explain = argv[++a];
+      explainPly = std::atoi(argv[++a]);
+    } else if (std::strcmp(arg, "--games") == 0 && hasValue) {
+      data.games = std::atoi(argv[++a]);
+    } else if (std::strcmp(arg, "--epochs") == 0 && hasValue) {
+      train.epochs = std::atoi(argv[++a]);
+    } else if (std::strcmp(arg, "--emphasis") == 0 && hasValue) {
+      train.emphasis = std::atof(argv[++a]);
+    } else if (std::strcmp(arg, "--random-start") == 0) {
+      train.patternStart = false;
+    } else if (std::strcmp(arg, "--ranking") == 0 && hasValue) {
+      train.ranking = std::atof(argv[++a]);
+    } else if (std::strcmp(arg, "--rate") == 0 && hasValue) {
+      train.learningRate = std::atof(argv[++a]);
+    } else if (std::strcmp(arg, "--seed") == 0 && hasValue) {
+      train.seed = std::strtoull(argv[++a], nullptr, 10);
+    } else if (std::strcmp(arg, "--data-seed") == 0 && hasValue) {
+      data.seed = std::strtoull(argv[++a], nullptr, 10);
+    } else {
+      return Usage();
+    }
+  }
+  if (out.empty() && measure.empty()) return Usage();
+  if (data.games < 10 || train.epochs < 0) return Usage();
+
+  if (!measure.empty() && !explain.empty()) {
+    Model model;
+    if (!ReadBrainMap(measure, model)) return 1;
+    return Explain(model, explain, explainPly);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  Dataset trainSet = NewDataset();
+  Dataset validation = NewDataset();
+  GenerateData(data, trainSet, validation);
+  std::printf(
+      "data: %d games, %zu train positions (%zu samples), %zu validation positions "
+      "(%zu samples), %.1f s\n",
+      data.games, trainSet.Positions(), trainSet.Size(), validation.Positions(), validation.Size(),
+      Seconds(start));
+  std::fflush(stdout);
+
+  if (!measure.empty()) {
+    Model model;
+    if (!ReadBrainMap(measure, model)) {
+      std::fprintf(stderr, "cannot read %s as a weight file of %zu bytes\n", measure.c_str(),
+                   BrainMapBytes);
+      return 1;
+    }
+    PrintQuality("validation", MeasureQuality(model, validation));
+    return 0;
+  }
+
+  Rng rng = SeedRng(train.seed);
+  Model model = train.patternStart ? PatternModel(rng) : InitialModel(rng);
+  Optimiser optimiser;
+  for (int epoch = 0; epoch < train.epochs; ++epoch) {
+    const double t = train.epochs > 1 ? static_cast<double>(epoch) / (train.epochs - 1) : 1.0;
+    const double rate = train.learningRate + (train.finalRate - train.learningRate) * t;
+    const double loss =
+        train.ranking > 0.0
+            ? TrainRankingEpoch(model, optimiser, trainSet, rng, train.batchPositions, rate,
+                                train.emphasis, train.ranking)
+            : TrainEpoch(model, optimiser, trainSet, rng, train.batch, rate, train.emphasis);
+    std::printf("epoch %2d  rate %.6f  train loss %.5f  validation loss %.5f  %.1f s\n", epoch + 1,
+                rate, loss, MeanLoss(model, validation), Seconds(start));
+    std::fflush(stdout);
+  }
+  PrintQuality("train", MeasureQuality(model, trainSet));
+  PrintQuality("validation", MeasureQuality(model, validation));
+  std::printf("engine Evaluate vs training forward pass, max |difference| over %zu samples: %g\n",
+              validation.Size(), MaxEngineDifference(model, validation, validation.Size()));
+  if (!WriteBrainMap(model, out)) {
+    std::fprintf(stderr, "cannot write %s\n", out.c_str());
+    return 1;
+  }
+  std::printf("wrote %s (%zu bytes) in %.1f s\n", out.c_str(), BrainMapBytes, Seconds(start));
+  return 0;
+}

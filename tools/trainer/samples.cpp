@@ -1,0 +1,80 @@
+#include "trainer/samples.h"
+
+#include "board/candidates.h"
+#include "eval/window.h"
+#include "trainer/teacher.h"
+
+namespace ruvex::trainer {
+
+Dataset NewDataset() {
+  Dataset data;
+  data.positionStart.push_back(0);
+  return data;
+}
+
+bool AddPosition(Dataset& data, const BoardGrid& grid, int side) {
+  MoveList list;
+  const int n = FindCandidates(grid, list);
+  if (n == 0) return false;
+  struct Pending {
+    MoveThreats own;
+    MoveThreats opponent;
+  };
+  std::vector<Pending> threats(static_cast<std::size_t>(n) + 1);
+  for (int k = 1; k <= n; ++k) {
+    threats[k].own = ThreatsAt(grid, list[k].x, list[k].y, side);
+    threats[k].opponent = ThreatsAt(grid, list[k].x, list[k].y, Other(side));
+    if (BestPattern(threats[k].own) == Five || BestPattern(threats[k].opponent) == Five)
+      return false;
+  }
+  for (int k = 1; k <= n; ++k) {
+    const EvalWindow window = CutWindow(grid, list[k].x, list[k].y);
+    const std::array<double, 81> encoded = EncodeWindow(window, side);
+    for (double v : encoded) data.inputs.push_back(static_cast<int8_t>(v));
+    const double score =
+        ThreatScore(threats[k].own) + DefenceWeight * ThreatScore(threats[k].opponent);
+    data.targets.push_back(static_cast<float>(ScoreToTarget(score)));
+    data.ownPattern.push_back(BestPattern(threats[k].own));
+    data.opponentPattern.push_back(BestPattern(threats[k].opponent));
+  }
+  data.positionStart.push_back(static_cast<uint32_t>(data.targets.size()));
+  return true;
+}
+
+void Append(Dataset& data, const Dataset& source) {
+  const uint32_t offset = static_cast<uint32_t>(data.targets.size());
+  data.inputs.insert(data.inputs.end(), source.inputs.begin(), source.inputs.end());
+  data.targets.insert(data.targets.end(), source.targets.begin(), source.targets.end());
+  data.ownPattern.insert(data.ownPattern.end(), source.ownPattern.begin(), source.ownPattern.end());
+  data.opponentPattern.insert(data.opponentPattern.end(), source.opponentPattern.begin(),
+                              source.opponentPattern.end());
+  for (std::size_t p = 1; p < source.positionStart.size(); ++p) {
+    data.positionStart.push_back(offset + source.positionStart[p]);
+  }
+}
+
+void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation) {
+  Rng rng = SeedRng(settings.seed);
+  for (int g = 0; g < settings.games; ++g) {
+    NoisyPlayer player;
+    player.randomShare = 0.25 * NextUnit(rng);
+    player.temperature = 0.01 + 0.07 * NextUnit(rng);
+    player.missBlock = 0.03 * NextUnit(rng);
+    const GameRecord game = PlayNoisyGame(rng, player);
+    Dataset& target = (g % settings.validationEvery == 0) ? validation : train;
+    // Positions are rebuilt move by move; each kept one is seen under one of
+    // the eight board symmetries.
+    BoardGrid grid;
+    ClearBoard(grid);
+    int side = game.firstSide;
+    for (std::size_t ply = 0; ply < game.moves.size(); ++ply) {
+      if (ply > 0 && NextUnit(rng) < settings.sampleShare) {
+        AddPosition(target, TransformBoard(NextBelow(rng, 8), grid), side);
+      }
+      grid(game.moves[ply].x, game.moves[ply].y) = static_cast<int8_t>(side);
+      side = Other(side);
+    }
+  }
+}
+
+}  // namespace ruvex::trainer
