@@ -120,14 +120,11 @@ std::size_t ReadStdin(char* buffer, std::size_t size) {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   if (!IsValidHandle(input) || size == 0) return 0;
   const DWORD wanted = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
-  // A writer's empty write completes a pipe read with no bytes; only a
-  // broken pipe (ReadFile fails) ends a pipe's input.
-  const bool pipe = GetFileType(input) == FILE_TYPE_PIPE;
-  for (;;) {
-    DWORD count = 0;
-    if (!ReadFile(input, buffer, wanted, &count, nullptr)) return 0;
-    if (count > 0 || !pipe) return count;
-  }
+  // End of input shows as a failed read (a pipe whose writer has gone) or as
+  // a read of no bytes (a file, or a pipe under Wine): both give 0.
+  DWORD count = 0;
+  if (!ReadFile(input, buffer, wanted, &count, nullptr)) return 0;
+  return count;
 }
 
 void WriteStdout(const char* data, std::size_t size) {
