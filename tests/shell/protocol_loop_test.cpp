@@ -1,7 +1,6 @@
 // The protocol loop against a scripted console: exact answer bytes, exact
 // grid cells, the stored limits, and the way the loop ends.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "shell/protocol_loop.h"
 #include "shell/protocol_text.h"
 #include "shell/settings.h"
+#include "temp_dir.h"
 
 namespace ruvex {
 namespace {
@@ -39,13 +39,11 @@ class ProtocolLoopTest : public ::testing::Test {
   void SetUp() override {
     // START loads brain.map from the executable directory: give it one of
     // zero weights (8585 doubles) in a directory of its own.
-    char pattern[] = "/tmp/ruvex-shell-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory_ = pattern;
-    std::ofstream(directory_ / "brain.map", std::ios::binary)
+    ASSERT_FALSE(directory_.Dir().empty());
+    std::ofstream(directory_.File("brain.map"), std::ios::binary)
         << std::string(8585 * sizeof(double), '\0');
 
-    InitEngine(engine, streams.MakeConsole(), directory_.string() + "/");
+    InitEngine(engine, streams.MakeConsole(), directory_.Dir());
     // One clock for the loop and the search: it stands still during a
     // command and moves 1000 ms whenever a read delivers bytes.
     streams.onRead = [this] {
@@ -64,10 +62,7 @@ class ProtocolLoopTest : public ::testing::Test {
     previousSink_ = SetTraceSink([this](std::string_view line) { traces.emplace_back(line); });
   }
 
-  void TearDown() override {
-    SetTraceSink(previousSink_);
-    std::filesystem::remove_all(directory_);
-  }
+  void TearDown() override { SetTraceSink(previousSink_); }
 
   LoopExit Run(std::vector<std::string> chunks) {
     streams.chunks.assign(chunks.begin(), chunks.end());
@@ -93,7 +88,7 @@ class ProtocolLoopTest : public ::testing::Test {
   std::vector<std::string> traces;
 
  private:
-  std::filesystem::path directory_;
+  testing::TempDir directory_{"ruvex-shell"};
   TraceSink previousSink_;
 };
 
@@ -131,7 +126,8 @@ TEST_F(ProtocolLoopTest, StartIgnoresTheSizeAndLowerCaseIsUnknown) {
   EXPECT_TRUE(engine.gameStarted);
   EXPECT_EQ(engine.game, StartedGrid());  // 20 x 20 with its frame at 0 and 21
   EXPECT_TRUE(Traced("Total Templates: 0"));
-  const std::string directory = std::filesystem::current_path().string() + "/";
+  const std::string directory = std::filesystem::current_path().string() +
+                                static_cast<char>(std::filesystem::path::preferred_separator);
   EXPECT_TRUE(Traced(directory)) << directory;
 
   streams.output.clear();

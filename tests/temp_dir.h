@@ -2,18 +2,26 @@
 // contents at the end of the test.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
 #include <string>
+#include <system_error>
 
 namespace ruvex::testing {
 
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ruvex-eval-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  // prefix names the suite, e.g. "ruvex-eval". The directory is created
+  // under a random name, retried on a clash; Dir() is empty if none could be.
+  explicit TempDir(const std::string& prefix = "ruvex-test") {
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) return;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const std::filesystem::path candidate = base / (prefix + "-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+    }
   }
   ~TempDir() {
     std::error_code ignored;
@@ -27,7 +35,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   // The directory, ending in '/', as the executable's directory is given.
-  std::string Dir() const { return path_ + "/"; }
+  std::string Dir() const { return path_.empty() ? std::string{} : path_ + "/"; }
   std::string File(const std::string& name) const { return Dir() + name; }
 
  private:
