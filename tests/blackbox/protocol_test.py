@@ -1,6 +1,9 @@
 """Black-box runs of the pbrain-ruvex binary through pipes.
 
-Usage: protocol_test.py PATH_TO_PBRAIN_RUVEX [unittest options]
+Usage: protocol_test.py [--runner PROGRAM]... PATH_TO_PBRAIN_RUVEX [unittest options]
+
+Each --runner word goes before the binary on its command line, e.g.
+--runner wine for a Windows build.
 """
 
 import os
@@ -11,6 +14,7 @@ import tempfile
 import unittest
 
 BINARY = None
+RUNNER = []  # words before the binary on its command line
 IDENTITY = b'name="Ruvex", version="v2.0.0", author="Tolvane", country="Castria"\r\n'
 NO_GAME = b"ERROR no game started, send START first\r\n"
 BRAIN_FOUND = b"MESSAGE brain.map found, Loading neurons...\r\n"
@@ -23,7 +27,7 @@ BRAIN_MISSING = (
 def run(stdin_bytes, binary=None, cwd=None):
     """Runs the engine with the given input (stdin is closed after it)."""
     return subprocess.run(
-        [binary or BINARY],
+        RUNNER + [binary or BINARY],
         input=stdin_bytes,
         capture_output=True,
         timeout=60,
@@ -76,7 +80,7 @@ class ProcessTest(unittest.TestCase):
 
     def test_answers_are_flushed_at_once_and_a_split_command_is_two_pieces(self):
         process = subprocess.Popen(
-            [BINARY], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE
+            RUNNER + [BINARY], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE
         )
         try:
             def send(data):
@@ -110,7 +114,7 @@ class ProcessTest(unittest.TestCase):
             work_dir = os.path.join(directory, "work")
             os.mkdir(exe_dir)
             os.mkdir(work_dir)
-            binary = os.path.join(exe_dir, "pbrain-ruvex")
+            binary = os.path.join(exe_dir, os.path.basename(BINARY))
             shutil.copy2(BINARY, binary)
             if brain is not None:
                 target = work_dir if brain_in_cwd else exe_dir
@@ -135,7 +139,11 @@ class ProcessTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 2:
-        sys.exit("usage: protocol_test.py PATH_TO_PBRAIN_RUVEX")
-    BINARY = os.path.abspath(sys.argv[1])
-    unittest.main(argv=[sys.argv[0]] + sys.argv[2:], verbosity=2)
+    args = sys.argv[1:]
+    while len(args) >= 2 and args[0] == "--runner":
+        RUNNER.append(args[1])
+        args = args[2:]
+    if not args:
+        sys.exit("usage: protocol_test.py [--runner PROGRAM]... PATH_TO_PBRAIN_RUVEX")
+    BINARY = os.path.abspath(args[0])
+    unittest.main(argv=[sys.argv[0]] + args[1:], verbosity=2)

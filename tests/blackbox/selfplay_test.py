@@ -1,26 +1,32 @@
 """Two copies of the real pbrain-ruvex play whole games against each other
 through pipes, under the arena's judging.
 
-Usage: selfplay_test.py PATH_TO_PBRAIN_RUVEX [unittest options]
+Usage: selfplay_test.py [--runner PROGRAM]... PATH_TO_PBRAIN_RUVEX [unittest options]
+
+Each --runner word goes before the binary on its command line, e.g.
+--runner wine for a Windows build.
 """
 
 import json
 import os
+import shlex
 import subprocess
 import sys
 import tempfile
 import unittest
 
 BINARY = None
+RUNNER = []  # words before the binary on its command line
 ARENA = os.path.join(os.path.dirname(__file__), "..", "..", "tools", "arena")
 
 
 def play(*options):
     """Plays one game of the engine against itself; returns the JSON summary."""
+    brain = shlex.join(RUNNER + [BINARY])
     with tempfile.TemporaryDirectory(prefix="ruvex-selfplay-") as directory:
         summary = os.path.join(directory, "summary.json")
         result = subprocess.run(
-            [sys.executable, ARENA, "match", BINARY, BINARY, "-n", "1",
+            [sys.executable, ARENA, "match", brain, brain, "-n", "1",
              "--tolerance-ms", "0", "--json", summary, *options],
             capture_output=True, text=True, timeout=600)
         if not os.path.exists(summary):
@@ -52,7 +58,11 @@ class SelfPlayTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 2:
-        sys.exit("usage: selfplay_test.py PATH_TO_PBRAIN_RUVEX")
-    BINARY = os.path.abspath(sys.argv[1])
-    unittest.main(argv=[sys.argv[0]] + sys.argv[2:], verbosity=2)
+    args = sys.argv[1:]
+    while len(args) >= 2 and args[0] == "--runner":
+        RUNNER.append(args[1])
+        args = args[2:]
+    if not args:
+        sys.exit("usage: selfplay_test.py [--runner PROGRAM]... PATH_TO_PBRAIN_RUVEX")
+    BINARY = os.path.abspath(args[0])
+    unittest.main(argv=[sys.argv[0]] + args[1:], verbosity=2)
