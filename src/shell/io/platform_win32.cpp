@@ -33,12 +33,11 @@ bool IsValidHandle(HANDLE handle) {
   return handle != nullptr && handle != INVALID_HANDLE_VALUE;
 }
 
-// UTF-8 to UTF-16. False for text that is not valid UTF-8 or holds a zero
-// byte (a path that no Windows function would see whole).
+// UTF-8 to UTF-16; false for text that is not valid UTF-8.
 bool Widen(const std::string& text, std::wstring& wide) {
   wide.clear();
   if (text.empty()) return true;
-  if (text.size() > INT_MAX || text.find('\0') != std::string::npos) return false;
+  if (text.size() > INT_MAX) return false;
   const int length = static_cast<int>(text.size());
   const int count =
       MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
