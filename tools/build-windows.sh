@@ -61,7 +61,7 @@ if [ "$tests" = OFF ]; then
   exit 0
 fi
 if [ -z "$wine" ] || [ -z "$wineserver" ]; then
-  echo "Wine not found: tests not run."
+  echo "No Wine (wine64 package, or RUVEX_WINE=none): tests not run."
   exit 0
 fi
 
