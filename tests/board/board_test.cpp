@@ -27,20 +27,11 @@ TEST(BoardGrid, RowMajorClearAndCopy) {
   EXPECT_EQ(copy, grid);  // frame and margin included
 }
 
-TEST(Board, OtherAndResetList) {
+TEST(Board, OtherMapsOwnToOpponentAndEverythingElseToOwn) {
   EXPECT_EQ(Other(Own), Opponent);
   EXPECT_EQ(Other(Opponent), Own);
   EXPECT_EQ(Other(Empty), Own);
   EXPECT_EQ(Other(Border), Own);
-
-  MoveList list;
-  list[0] = MoveEntry{1, 2, 3, Own, 0.5};
-  list.length = 2;
-  ResetList(list);
-  EXPECT_EQ(list.length, 1);
-  EXPECT_EQ(list[0].x, 0);
-  EXPECT_EQ(list[0].score, 0);
-  EXPECT_EQ(list[0].value, 0.0);
 }
 
 }  // namespace
