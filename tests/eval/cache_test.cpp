@@ -5,117 +5,52 @@
 #include <cmath>
 #include <limits>
 #include <random>
-#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "eval_support.h"
 
 namespace ruvex {
 namespace {
 
-TEST(EvalCache, TableIsAPowerOfTwoOfSixteenByteSlots) {
+using testing::Bits;
+
+// Filled to three quarters, special keys and values first, then random keys:
+// every value comes back bit for bit. Then the table is full: it keeps what
+// it has, adds nothing, and lookups of absent keys still end.
+TEST(EvalCache, KeepsEveryValueUntilFull) {
   EvalCache cache;
   InitCache(cache);
-  EXPECT_EQ(cache.capacity, EvalCacheSlots);
-  EXPECT_EQ(cache.limit, EvalCacheSlots / 4 * 3);
-  EXPECT_EQ(CacheBytes(cache), std::size_t{64} << 20);
-  EXPECT_EQ(sizeof(EvalCache::Slot), 16u);
-  EXPECT_EQ(CacheEntryCount(cache), 0u);
-  EvalCache small;
-  InitCache(small, 17);
-  EXPECT_EQ(small.capacity, 32u);
-  InitCache(small, 1);
-  EXPECT_EQ(small.capacity, 16u);
-}
-
-TEST(EvalCache, MissThenHitWithTheStoredDouble) {
-  EvalCache cache;
-  InitCache(cache);
-  const WindowKey key{0x2929b007945c14ULL};
-  EXPECT_EQ(FindValue(cache, key), nullptr);
-  InsertValue(cache, key, 0.123456789);
-  const double* found = FindValue(cache, key);
-  ASSERT_NE(found, nullptr);
-  EXPECT_EQ(*found, 0.123456789);
-  EXPECT_EQ(FindValue(cache, WindowKey{0x2929b007945c15ULL}), nullptr);
-  EXPECT_EQ(CacheEntryCount(cache), 1u);
-}
-
-TEST(EvalCache, KeyZeroAndTheLargestKeyAreOrdinaryKeys) {
-  EvalCache cache;
-  InitCache(cache, 4);
-  InsertValue(cache, WindowKey{0}, 1.5);
-  InsertValue(cache, WindowKey{0xffffffffffffffULL}, 2.5);
-  ASSERT_NE(FindValue(cache, WindowKey{0}), nullptr);
-  EXPECT_EQ(*FindValue(cache, WindowKey{0}), 1.5);
-  EXPECT_EQ(*FindValue(cache, WindowKey{0xffffffffffffffULL}), 2.5);
-  EXPECT_EQ(FindValue(cache, WindowKey{1}), nullptr);
-}
-
-TEST(EvalCache, EqualKeysShareOneEntry) {
-  // Two windows whose digests agree in the first 7 bytes have equal keys: the
-  // first value stays and answers both.
-  EvalCache cache;
-  InitCache(cache);
-  const WindowKey first{0x0123456789abcdULL};
-  const WindowKey same{0x0123456789abcdULL};
-  InsertValue(cache, first, 0.25);
-  ASSERT_NE(FindValue(cache, same), nullptr);
-  EXPECT_EQ(*FindValue(cache, same), 0.25);
-}
-
-TEST(EvalCache, NaNAndSignedZeroValuesAreKeptBitForBit) {
-  EvalCache cache;
-  InitCache(cache, 4);
-  InsertValue(cache, WindowKey{7}, -0.0);
-  InsertValue(cache, WindowKey{8}, std::numeric_limits<double>::quiet_NaN());
-  EXPECT_TRUE(std::signbit(*FindValue(cache, WindowKey{7})));
-  EXPECT_TRUE(std::isnan(*FindValue(cache, WindowKey{8})));
-}
-
-TEST(EvalCache, HoldsEveryEntryUpToThreeQuartersFull) {
-  EvalCache cache;
-  InitCache(cache, std::size_t{1} << 19);
+  EXPECT_EQ(CacheBytes(cache), std::size_t{64} << 20);  // the table's memory is fixed
+  InitCache(cache, 1000);
+  ASSERT_EQ(cache.capacity, 1024u);  // a power of two
+  ASSERT_EQ(cache.limit, 768u);
+  std::vector<std::pair<uint64_t, double>> entries = {
+      {0, 1.5}, {0xffffffffffffffULL, 2.5}, {7, -0.0}, {8, std::nan("")}};
+  std::unordered_set<uint64_t> keys = {0, 0xffffffffffffffULL, 7, 8};
   std::mt19937_64 random(99);
-  std::unordered_map<uint64_t, double> reference;
-  while (reference.size() < cache.limit) {
-    const uint64_t bits = random() & 0xffffffffffffffULL;
-    if (reference.count(bits) != 0) continue;
-    const double value = static_cast<double>(reference.size()) / 7.0;
-    ASSERT_EQ(FindValue(cache, WindowKey{bits}), nullptr);
-    ASSERT_TRUE(InsertValue(cache, WindowKey{bits}, value));
-    reference.emplace(bits, value);
+  while (entries.size() < cache.limit) {
+    const uint64_t key = random() & 0xffffffffffffffULL;
+    if (keys.insert(key).second) entries.emplace_back(key, static_cast<double>(keys.size()) / 7.0);
   }
-  EXPECT_EQ(CacheEntryCount(cache), reference.size());
-  for (const auto& [bits, value] : reference) {
-    const double* found = FindValue(cache, WindowKey{bits});
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, value);
+  for (const auto& [key, value] : entries) {
+    ASSERT_EQ(FindValue(cache, WindowKey{key}), nullptr);
+    ASSERT_TRUE(InsertValue(cache, WindowKey{key}, value));
   }
-  // Neighbouring integers (keys made by hand) work as well.
+  EXPECT_FALSE(InsertValue(cache, WindowKey{1}, 6.5));
+  EXPECT_EQ(CacheEntryCount(cache), entries.size());
+  for (const auto& [key, value] : entries) {
+    const double* found = FindValue(cache, WindowKey{key});
+    ASSERT_NE(found, nullptr) << key;
+    EXPECT_EQ(Bits(*found), Bits(value)) << key;
+  }
   for (uint64_t k = 1; k <= 1000; ++k) {
-    if (reference.count(k) == 0) {
-      EXPECT_EQ(FindValue(cache, WindowKey{k}), nullptr);
-    }
+    EXPECT_TRUE(keys.count(k) != 0 || FindValue(cache, WindowKey{k}) == nullptr) << k;
   }
 }
 
-TEST(EvalCache, AFullTableKeepsItsEntriesAndAddsNoMore) {
-  EvalCache cache;
-  InitCache(cache, 16);
-  ASSERT_EQ(cache.limit, 12u);
-  for (uint64_t k = 1; k <= 12; ++k) EXPECT_TRUE(InsertValue(cache, WindowKey{k}, k * 0.5));
-  EXPECT_FALSE(InsertValue(cache, WindowKey{13}, 6.5));
-  EXPECT_EQ(CacheEntryCount(cache), 12u);
-  for (uint64_t k = 1; k <= 12; ++k) {
-    ASSERT_NE(FindValue(cache, WindowKey{k}), nullptr);
-    EXPECT_EQ(*FindValue(cache, WindowKey{k}), k * 0.5);
-  }
-  // Lookups of absent keys still end: a quarter of the slots stays free.
-  for (uint64_t k = 13; k <= 200; ++k) EXPECT_EQ(FindValue(cache, WindowKey{k}), nullptr);
-}
-
-TEST(EvalCache, ATableWithoutMemoryKeepsNothingSafely) {
-  // A cache never given a table (as when no memory could be had) finds
-  // nothing and keeps nothing.
-  EvalCache cache;
+TEST(EvalCache, ATableWithoutMemoryKeepsNothing) {
+  EvalCache cache;  // as when no memory could be had
   EXPECT_EQ(FindValue(cache, WindowKey{5}), nullptr);
   EXPECT_FALSE(InsertValue(cache, WindowKey{5}, 0.5));
   EXPECT_EQ(FindValue(cache, WindowKey{5}), nullptr);

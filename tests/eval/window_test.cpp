@@ -4,69 +4,19 @@
 
 #include <string>
 
+#include "eval_support.h"
+
 namespace ruvex {
 namespace {
 
-BoardGrid Cleared() {
-  BoardGrid grid;
-  ClearBoard(grid);
-  return grid;
-}
+using testing::Cleared;
 
 std::string Text(const KeyText& text) {
   return std::string(text.begin(), text.end());
 }
 
-TEST(CutWindow, CoversNineByNineAroundTheCentre) {
-  BoardGrid board = Cleared();
-  board(6, 6) = Own;         // a = 1, b = 1 for centre (10, 10)
-  board(14, 14) = Opponent;  // a = 9, b = 9
-  board(10, 10) = Own;       // the centre
-  board(7, 12) = Opponent;   // a = 2, b = 7
-  board(5, 10) = Own;        // just outside
-  board(10, 15) = Own;       // just outside
-  const EvalWindow window = CutWindow(board, 10, 10);
-  EXPECT_EQ(window[0][0], Own);
-  EXPECT_EQ(window[8][8], Opponent);
-  EXPECT_EQ(window[4][4], Own);
-  EXPECT_EQ(window[1][6], Opponent);
-  int stones = 0;
-  for (const auto& row : window) {
-    for (const int8_t cell : row) stones += cell != Empty;
-  }
-  EXPECT_EQ(stones, 4);
-}
-
-TEST(CutWindow, OffBoardCellsReadEmptyNotBorder) {
-  BoardGrid board = Cleared();
-  board(1, 1) = Own;
-  const EvalWindow corner = CutWindow(board, 1, 1);
-  for (int a = 0; a < 9; ++a) {
-    for (int b = 0; b < 9; ++b) {
-      EXPECT_EQ(corner[a][b], a == 4 && b == 4 ? Own : Empty) << a << "," << b;
-    }
-  }
-  EXPECT_EQ(Text(MakeKeyText(corner)), std::string(40, 'A') + "C" + std::string(40, 'A'));
-  // The corner window has the same key text as an inner window with the same
-  // stone and empty cells where the corner window is off the board.
-  BoardGrid inner = Cleared();
-  inner(10, 10) = Own;
-  EXPECT_EQ(MakeKeyText(corner), MakeKeyText(CutWindow(inner, 10, 10)));
-  EXPECT_EQ(MakeWindowKey(corner), MakeWindowKey(CutWindow(inner, 10, 10)));
-}
-
-TEST(CutWindow, AnyCentreIsSafe) {
-  BoardGrid board = Cleared();
-  board(20, 20) = Opponent;
-  EXPECT_EQ(CutWindow(board, 24, 24)[0][0], Opponent);  // (20, 20) is a = 1, b = 1
-  const EvalWindow far = CutWindow(board, 2147483647, -2147483647 - 1);
-  for (const auto& row : far) {
-    for (const int8_t cell : row) EXPECT_EQ(cell, Empty);
-  }
-}
-
 TEST(CutWindow, EveryCentreMatchesTheCellByCellDefinition) {
-  BoardGrid board = Cleared();
+  BoardGrid board = Cleared();  // frame cells are Border: they must read Empty
   for (int x = 1; x <= 20; ++x) {
     for (int y = 1; y <= 20; ++y)
       board(x, y) = static_cast<int8_t>((x * 7 + y * 3) % 4 == 0 ? Own
@@ -86,41 +36,32 @@ TEST(CutWindow, EveryCentreMatchesTheCellByCellDefinition) {
       }
     }
   }
+  // Any centre is safe, however far off the board.
+  EXPECT_EQ(CutWindow(board, 2147483647, -2147483647 - 1), EvalWindow{});
 }
 
-TEST(KeyText, RowByRowWithLettersFromA) {
+// Key texts run row by row from "A" + cell value; off-board cells read "A",
+// so a corner window keys like an inner one. Keys are the first 7 digest
+// bytes as 14 lower-case hex digits.
+TEST(WindowKey, KeyTextsAndKeys) {
   BoardGrid board = Cleared();
+  const std::string empty(81, 'A');
+  EXPECT_EQ(Text(MakeKeyText(CutWindow(board, 10, 10))), empty);
+  EXPECT_EQ(MakeWindowKey(CutWindow(board, 10, 10)).bits, 0x2929b007945c14ULL);
   board(10, 10) = Own;      // character 41
-  board(11, 9) = Opponent;  // a = 6, b = 4: character 49
-  const KeyText text = MakeKeyText(CutWindow(board, 10, 10));
-  std::string expected(81, 'A');
-  expected[40] = 'C';
-  expected[48] = 'D';
-  EXPECT_EQ(Text(text), expected);
+  board(11, 9) = Opponent;  // a = 6, b = 4: character 5 * 9 + 4 = 49
+  std::string text = empty;
+  text[40] = 'C';
+  text[48] = 'D';
+  EXPECT_EQ(Text(MakeKeyText(CutWindow(board, 10, 10))), text);
   EXPECT_EQ(WindowKeyText(MakeWindowKey(CutWindow(board, 10, 10))), "4d77d13de40c25");
-}
-
-TEST(WindowKey, EmptyWindowKey) {
-  const EvalWindow empty{};
-  EXPECT_EQ(Text(MakeKeyText(empty)), std::string(81, 'A'));
-  // md5("A" x 81) = 2929b007945c1478f46b99aa4ae2b0b1: the first 7 bytes.
-  const WindowKey key = MakeWindowKey(empty);
-  EXPECT_EQ(key.bits, 0x2929b007945c14ULL);
-  EXPECT_EQ(WindowKeyText(key), "2929b007945c14");
-}
-
-TEST(WindowKey, CentreStoneKeys) {
-  BoardGrid board = Cleared();
-  board(10, 10) = Own;
-  EXPECT_EQ(WindowKeyText(MakeWindowKey(CutWindow(board, 10, 10))), "1c266475c833b3");
-  board(10, 10) = Opponent;
-  EXPECT_EQ(WindowKeyText(MakeWindowKey(CutWindow(board, 10, 10))), "8e105c3c3327b6");
-}
-
-TEST(WindowKey, TextIsFourteenLowerCaseHexDigits) {
+  BoardGrid corner = Cleared();
+  corner(1, 1) = Own;
+  text[48] = 'A';
+  EXPECT_EQ(Text(MakeKeyText(CutWindow(corner, 1, 1))), text);
+  EXPECT_EQ(WindowKeyText(MakeWindowKey(CutWindow(corner, 1, 1))), "1c266475c833b3");
   EXPECT_EQ(WindowKeyText(WindowKey{0}), "00000000000000");
   EXPECT_EQ(WindowKeyText(WindowKey{0xabcdef01234567ULL}), "abcdef01234567");
-  EXPECT_EQ(WindowKeyText(WindowKey{0xffffffffffffffULL}), "ffffffffffffff");
 }
 
 TEST(EncodeWindow, FromEachSidesView) {
@@ -129,28 +70,13 @@ TEST(EncodeWindow, FromEachSidesView) {
   window[0][1] = Opponent;
   window[8][8] = Own;
   window[4][4] = Border;  // not a stone: 0.0 for either side
-  const auto own = EncodeWindow(window, Own);
-  const auto opponent = EncodeWindow(window, Opponent);
-  EXPECT_EQ(own[0], 1.0);
-  EXPECT_EQ(own[1], -1.0);
-  EXPECT_EQ(own[80], 1.0);
-  EXPECT_EQ(own[40], 0.0);
-  EXPECT_EQ(opponent[0], -1.0);
-  EXPECT_EQ(opponent[1], 1.0);
-  EXPECT_EQ(opponent[80], -1.0);
-  EXPECT_EQ(opponent[40], 0.0);
-  int nonzero = 0;
-  for (const double v : own) nonzero += v != 0.0;
-  EXPECT_EQ(nonzero, 3);
-}
-
-TEST(EncodeWindow, OtherSideValuesGiveAllZeros) {
-  EvalWindow window{};
-  window[0][0] = Own;
-  window[3][3] = Opponent;
-  for (const int side : {0, 1, 4, -2}) {
-    for (const double v : EncodeWindow(window, side)) EXPECT_EQ(v, 0.0) << side;
-  }
+  std::array<double, 81> own{}, opponent{};
+  own[0] = own[80] = opponent[1] = 1.0;
+  own[1] = opponent[0] = opponent[80] = -1.0;
+  EXPECT_EQ(EncodeWindow(window, Own), own);
+  EXPECT_EQ(EncodeWindow(window, Opponent), opponent);
+  for (const int side : {0, 1, 4, -2})
+    EXPECT_EQ(EncodeWindow(window, side), (std::array<double, 81>{})) << side;
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,20 +23,20 @@
 namespace ruvex::testing {
 
 constexpr uint64_t MiB = 1048576;
+using Lines = std::vector<std::string>;
 
-// A fresh evaluator with an 81-h-2 network whose weights are all 0: every
+// A fresh evaluator with an 81-2-2 network whose weights are all 0: every
 // window that is not in the cache is valued 0.5 (score 90).
-inline void MakeZeroEvaluator(Evaluator& evaluator, int hidden = 2) {
+inline void MakeZeroEvaluator(Evaluator& evaluator) {
   InitEvaluator(evaluator);
-  CreateNetwork(evaluator.network, InputCount, hidden, OutputCount);
+  CreateNetwork(evaluator.network, InputCount, 2, OutputCount);
 }
 
 // Makes value the network value of cell (x, y) of board by placing it in the
 // cache under the cell's window key.
 inline void SetValue(Evaluator& evaluator, const BoardGrid& board, int x, int y, double value) {
   const WindowKey key = MakeWindowKey(CutWindow(board, x, y));
-  ASSERT_EQ(FindValue(evaluator.cache, key), nullptr)
-      << "window of " << x << "," << y << " already valued";
+  ASSERT_EQ(FindValue(evaluator.cache, key), nullptr) << x << "," << y << " already valued";
   InsertValue(evaluator.cache, key, value);
 }
 
@@ -51,6 +51,14 @@ inline BoardGrid Board(std::initializer_list<Stone> stones) {
   BoardGrid board;
   ClearBoard(board);
   for (const Stone& s : stones) board(s.x, s.y) = s.side;
+  return board;
+}
+
+// Own four at (10, 5)..(10, 8) and Opponent four at (5, 5)..(5, 8): Own
+// completes five first at (10, 4), Opponent at (5, 4).
+inline BoardGrid TwoFours() {
+  BoardGrid board = Board({});
+  for (int y = 5; y <= 8; ++y) board(10, y) = Own, board(5, y) = Opponent;
   return board;
 }
 
@@ -83,57 +91,74 @@ struct ScriptedProbes {
   std::vector<uint64_t> memory{0};
   std::size_t timeReads = 0;
   std::size_t memoryReads = 0;
-
-  int64_t NextTime() {
-    const std::size_t i = timeReads < times.size() ? timeReads : times.size() - 1;
-    ++timeReads;
-    return times[i];
-  }
-  uint64_t NextMemory() {
-    const std::size_t i = memoryReads < memory.size() ? memoryReads : memory.size() - 1;
-    ++memoryReads;
-    return memory[i];
-  }
 };
 
-// Wires search.probes to a script owned by the caller.
+// After 100000 clock reads the clock jumps a year ahead, so a search that
+// fails to stop ends instead of hanging the test.
 inline void UseProbes(SearchState& search, ScriptedProbes& script) {
-  search.probes.elapsed = [&script] { return script.NextTime(); };
-  search.probes.memory = [&script] { return script.NextMemory(); };
+  search.probes.elapsed = [&script] {
+    if (script.timeReads >= 100000) return int64_t{1} << 35;
+    return script.times[std::min(script.timeReads++, script.times.size() - 1)];
+  };
+  search.probes.memory = [&script] {
+    return script.memory[std::min(script.memoryReads++, script.memory.size() - 1)];
+  };
 }
 
 // Records every TraceLog line while it lives.
 class TraceRecorder {
  public:
-  TraceRecorder() {
-    previous_ = SetTraceSink([this](std::string_view line) { lines.emplace_back(line); });
-  }
+  TraceRecorder()
+      : previous_(SetTraceSink([this](std::string_view l) { lines.emplace_back(l); })) {}
   ~TraceRecorder() { SetTraceSink(previous_); }
   TraceRecorder(const TraceRecorder&) = delete;
   TraceRecorder& operator=(const TraceRecorder&) = delete;
 
-  int Count(std::string_view text) const {
-    int n = 0;
-    for (const std::string& line : lines) n += line == text ? 1 : 0;
-    return n;
-  }
-  int CountPrefix(std::string_view prefix) const {
-    int n = 0;
-    for (const std::string& line : lines) n += line.starts_with(prefix) ? 1 : 0;
-    return n;
-  }
-  // The first line starting with prefix, empty when there is none.
-  std::string Find(std::string_view prefix) const {
-    for (const std::string& line : lines) {
-      if (line.starts_with(prefix)) return line;
-    }
-    return {};
+  // Lines equal to text, or starting with it when prefix is set.
+  int Count(std::string_view text, bool prefix = false) const {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+      return prefix ? l.starts_with(text) : l == text;
+    }));
   }
 
-  std::vector<std::string> lines;
+  Lines lines;
 
  private:
   TraceSink previous_;
+};
+
+// A fresh search with a zero-network evaluator and scripted probes; the store
+// is as at process start until Root is called.
+class SearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    search = SearchState{};
+    probes = ScriptedProbes{};
+    UseProbes(search, probes);
+    MakeZeroEvaluator(evaluator);
+  }
+  // Node 0 as the root of a search on board.
+  void Root(const BoardGrid& board) {
+    ResetTree(search.store);
+    N(0).board = board;
+    N(0).turn = Own;
+    N(0).RootFlag = 1;
+  }
+  SearchNode& N(int32_t id) { return Node(search.store, id); }
+  std::vector<float> Totals(std::initializer_list<int32_t> ids) {
+    std::vector<float> totals;
+    for (const int32_t id : ids) totals.push_back(N(id).Total);
+    return totals;
+  }
+  std::vector<int32_t> Visits(std::initializer_list<int32_t> ids) {
+    std::vector<int32_t> visits;
+    for (const int32_t id : ids) visits.push_back(N(id).Visits);
+    return visits;
+  }
+
+  Evaluator evaluator;
+  ScriptedProbes probes;
+  SearchState search;
 };
 
 }  // namespace ruvex::testing
