@@ -173,17 +173,32 @@ void AdamStep(std::vector<double>& w, const std::vector<double>& g, std::vector<
   }
 }
 
-}  // namespace
+// One Adam step of both matrices with the summed gradient times scale.
+void ApplyAdam(Model& model, const Model& grad, Optimiser& optimiser, double rate, double scale) {
+  optimiser.steps += 1;
+  const double c1 = 1.0 - std::pow(0.9, static_cast<double>(optimiser.steps));
+  const double c2 = 1.0 - std::pow(0.999, static_cast<double>(optimiser.steps));
+  AdamStep(model.W1, grad.W1, optimiser.first.W1, optimiser.second.W1, rate, scale, c1, c2);
+  AdamStep(model.W2, grad.W2, optimiser.first.W2, optimiser.second.W2, rate, scale, c1, c2);
+}
 
-double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng, int batch,
-                  double rate, double emphasis) {
-  const std::size_t n = data.Size();
+// 0 .. n - 1 in a seeded Fisher-Yates order.
+std::vector<uint32_t> ShuffledOrder(std::size_t n, Rng& rng) {
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
   for (std::size_t k = n; k > 1; --k) {
     const std::size_t pick = static_cast<std::size_t>(NextBelow(rng, static_cast<int>(k)));
     std::swap(order[k - 1], order[pick]);
   }
+  return order;
+}
+
+}  // namespace
+
+double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng, int batch,
+                  double rate, double emphasis) {
+  const std::size_t n = data.Size();
+  const std::vector<uint32_t> order = ShuffledOrder(n, rng);
   Model grad;
   double total = 0.0;
   for (std::size_t start = 0; start < n; start += static_cast<std::size_t>(batch)) {
@@ -195,12 +210,7 @@ double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& 
       total +=
           AddGradient(model, data.Input(order[k]), target, grad, SampleWeight(target, emphasis));
     }
-    optimiser.steps += 1;
-    const double c1 = 1.0 - std::pow(0.9, static_cast<double>(optimiser.steps));
-    const double c2 = 1.0 - std::pow(0.999, static_cast<double>(optimiser.steps));
-    const double scale = 1.0 / static_cast<double>(end - start);
-    AdamStep(model.W1, grad.W1, optimiser.first.W1, optimiser.second.W1, rate, scale, c1, c2);
-    AdamStep(model.W2, grad.W2, optimiser.first.W2, optimiser.second.W2, rate, scale, c1, c2);
+    ApplyAdam(model, grad, optimiser, rate, 1.0 / static_cast<double>(end - start));
   }
   return n == 0 ? 0.0 : total / static_cast<double>(n);
 }
@@ -208,12 +218,7 @@ double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& 
 double TrainRankingEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng,
                          int batchPositions, double rate, double emphasis, double ranking) {
   const std::size_t n = data.Positions();
-  std::vector<uint32_t> order(n);
-  std::iota(order.begin(), order.end(), 0u);
-  for (std::size_t k = n; k > 1; --k) {
-    const std::size_t pick = static_cast<std::size_t>(NextBelow(rng, static_cast<int>(k)));
-    std::swap(order[k - 1], order[pick]);
-  }
+  const std::vector<uint32_t> order = ShuffledOrder(n, rng);
   Model grad;
   double total = 0.0;
   for (std::size_t start = 0; start < n; start += static_cast<std::size_t>(batchPositions)) {
@@ -225,12 +230,8 @@ double TrainRankingEpoch(Model& model, Optimiser& optimiser, const Dataset& data
       total += AddPositionGradient(model, data, order[k], emphasis, ranking, grad);
       samples += data.positionStart[order[k] + 1] - data.positionStart[order[k]];
     }
-    optimiser.steps += 1;
-    const double c1 = 1.0 - std::pow(0.9, static_cast<double>(optimiser.steps));
-    const double c2 = 1.0 - std::pow(0.999, static_cast<double>(optimiser.steps));
-    const double scale = 1.0 / static_cast<double>(std::max<std::size_t>(samples, 1));
-    AdamStep(model.W1, grad.W1, optimiser.first.W1, optimiser.second.W1, rate, scale, c1, c2);
-    AdamStep(model.W2, grad.W2, optimiser.first.W2, optimiser.second.W2, rate, scale, c1, c2);
+    ApplyAdam(model, grad, optimiser, rate,
+              1.0 / static_cast<double>(std::max<std::size_t>(samples, 1)));
   }
   return data.Size() == 0 ? 0.0 : total / static_cast<double>(data.Size());
 }
