@@ -11,4 +11,4 @@ engine=build/release/bin/pbrain-ruvex
 if [ ! -f build/release/bin/brain.map ]; then
   echo "note: no brain.map beside $engine (data/brain.map is copied there by the build)" >&2
 fi
-exec python3 tools/arena watch "$engine" --turn-ms 300 "$@"
+exec python3 tools/arena watch "$engine" --turn-ms 1000 "$@"
