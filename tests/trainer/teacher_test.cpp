@@ -70,13 +70,8 @@ TEST(TeacherLines, TwosOnesAndDeadLines) {
 }
 
 TEST(TeacherLines, ClassificationIsMirrorSymmetric) {
-  for (int index = 0; index < 6561; ++index) {
-    LineAround around{};
-    int rest = index;
-    for (int k = 0; k < 8; ++k) {
-      around[k] = static_cast<LineCell>(rest % 3);
-      rest /= 3;
-    }
+  for (int index = 0; index < LineNeighbourhoods; ++index) {
+    const LineAround around = LineAroundOf(index);
     LineAround mirrored{};
     for (int k = 0; k < 8; ++k) mirrored[k] = around[7 - k];
     ASSERT_EQ(LookupLine(around), LookupLine(mirrored)) << index;

@@ -90,15 +90,9 @@ int AroundIndex(const LineAround& around) {
 }
 
 std::vector<LinePattern> BuildTable() {
-  std::vector<LinePattern> table(6561);
-  for (int index = 0; index < 6561; ++index) {
-    LineAround around{};
-    int rest = index;
-    for (int k = 0; k < 8; ++k) {
-      around[k] = static_cast<LineCell>(rest % 3);
-      rest /= 3;
-    }
-    table[index] = Classify(Expand(around));
+  std::vector<LinePattern> table(LineNeighbourhoods);
+  for (int index = 0; index < LineNeighbourhoods; ++index) {
+    table[index] = Classify(Expand(LineAroundOf(index)));
   }
   return table;
 }
@@ -134,6 +128,15 @@ const char* LinePatternName(LinePattern pattern) {
 
 LinePattern ClassifyLine(const LineAround& around) {
   return Classify(Expand(around));
+}
+
+LineAround LineAroundOf(int index) {
+  LineAround around{};
+  for (int k = 0; k < 8; ++k) {
+    around[k] = static_cast<LineCell>(index % 3);
+    index /= 3;
+  }
+  return around;
 }
 
 LinePattern LookupLine(const LineAround& around) {

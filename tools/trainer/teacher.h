@@ -49,6 +49,11 @@ enum LineCell : uint8_t { Free = 0, Mine = 1, Blocked = 2 };
 // The cells at distances -4, -3, -2, -1, +1, +2, +3, +4 from the placed stone.
 using LineAround = std::array<LineCell, 8>;
 
+// Number of distinct neighbourhoods, and neighbourhood number index
+// (0 .. 6560, cell k is base-3 digit k).
+constexpr int LineNeighbourhoods = 6561;
+LineAround LineAroundOf(int index);
+
 // Classifies one line from first principles (used to build the lookup table,
 // and by the tests).
 LinePattern ClassifyLine(const LineAround& around);
