@@ -13,6 +13,8 @@ import sys
 import tempfile
 import unittest
 
+import command_line
+
 BINARY = None
 RUNNER = []  # words before the binary on its command line
 IDENTITY = b'name="Ruvex", version="v2.0.0", author="Tolvane", country="Castria"\r\n'
@@ -139,11 +141,6 @@ class ProcessTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    args = sys.argv[1:]
-    while len(args) >= 2 and args[0] == "--runner":
-        RUNNER.append(args[1])
-        args = args[2:]
-    if not args:
-        sys.exit("usage: protocol_test.py [--runner PROGRAM]... PATH_TO_PBRAIN_RUVEX")
-    BINARY = os.path.abspath(args[0])
-    unittest.main(argv=[sys.argv[0]] + args[1:], verbosity=2)
+    runner, BINARY, argv = command_line.parse("protocol_test.py")
+    RUNNER.extend(runner)
+    unittest.main(argv=argv, verbosity=2)

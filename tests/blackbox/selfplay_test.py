@@ -15,6 +15,8 @@ import sys
 import tempfile
 import unittest
 
+import command_line
+
 BINARY = None
 RUNNER = []  # words before the binary on its command line
 ARENA = os.path.join(os.path.dirname(__file__), "..", "..", "tools", "arena")
@@ -58,11 +60,6 @@ class SelfPlayTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    args = sys.argv[1:]
-    while len(args) >= 2 and args[0] == "--runner":
-        RUNNER.append(args[1])
-        args = args[2:]
-    if not args:
-        sys.exit("usage: selfplay_test.py [--runner PROGRAM]... PATH_TO_PBRAIN_RUVEX")
-    BINARY = os.path.abspath(args[0])
-    unittest.main(argv=[sys.argv[0]] + args[1:], verbosity=2)
+    runner, BINARY, argv = command_line.parse("selfplay_test.py")
+    RUNNER.extend(runner)
+    unittest.main(argv=argv, verbosity=2)
