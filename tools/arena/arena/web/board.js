@@ -2,7 +2,7 @@
 // person's clicks. The server judges everything; this page only shows and asks.
 "use strict";
 
-const N = 20, CELL = 30, MARGIN = 28, SVG_NS = "http://www.w3.org/2000/svg";
+const N = 20, CELL = 30, MARGIN = 36, SIZE = 2 * MARGIN + (N - 1) * CELL, SVG_NS = "http://www.w3.org/2000/svg";
 const $ = (id) => document.getElementById(id);
 let state = null;      // the server's last answer: {version, brains, game}
 let receivedAt = 0;    // when it arrived (performance.now())
@@ -25,7 +25,7 @@ function drawBoard() {
     svg("stop", {offset: "0%", "stop-color": inner}, gradient);
     svg("stop", {offset: "100%", "stop-color": outer}, gradient);
   }
-  svg("rect", {class: "wood", x: 0, y: 0, width: 626, height: 626}, board);
+  svg("rect", {class: "wood", x: 0, y: 0, width: SIZE, height: SIZE}, board);
   let path = "";
   for (let i = 0; i < N; i++) {
     path += `M${at(0)},${at(i)}H${at(N - 1)}M${at(i)},${at(0)}V${at(N - 1)}`;
