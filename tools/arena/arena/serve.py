@@ -194,7 +194,8 @@ class Session(Observer):
         if self.status == "over":
             raise RequestError(409, "the game is over")
         if not self.waiting:
-            raise RequestError(409, "it is not your turn: the brain is thinking")
+            raise RequestError(409, "it is not your turn: the brain is %s"
+                               % ("starting" if self.status == "starting" else "thinking"))
         if any((x, y) == (mx, my) for mx, my, _, _ in self.moves):
             raise RequestError(409, "cell %d,%d is occupied" % (x, y))
         self.waiting = False
