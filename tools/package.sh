@@ -16,18 +16,19 @@ git diff --quiet HEAD -- src data CMakeLists.txt cmake || commit="$commit with l
 rm -rf dist/stage
 mkdir -p dist/stage
 
-# stage DIR EXE STRIP: the engine without debug sections, its weights and the notes.
+# stage DIR EXE STRIP SYSTEM: the engine without debug sections, its weights and the notes.
 stage() {
-  local dir=dist/stage/$1 exe=$2 strip=$3
+  local dir=dist/stage/$1 exe=$2 strip=$3 system=$4
   mkdir -p "$dir"
   "$strip" --strip-all -o "$dir/$(basename "$exe")" "$exe"
   cp data/brain.map "$dir/"
   cat > "$dir/README.txt" <<EOF
 Ruvex $version - Gomoku (five in a row, 20x20, freestyle) brain for the Gomocup protocol
 Build: commit $commit
+Runs on: $system
 
 Files
-  $(basename "$exe")    the engine; it speaks the Gomocup brain protocol on stdin/stdout
+  $(printf '%-18s' "$(basename "$exe")") the engine; it speaks the Gomocup brain protocol on stdin/stdout
   brain.map          its network weights; it must stay in the same folder as the engine
 
 Install in a tournament manager
@@ -36,7 +37,7 @@ Install in a tournament manager
   it: the engine reads it from its own folder at START, says "brain.map found" in a MESSAGE
   line, and quits with a MESSAGE when the file is missing.
 
-Time and memory
+Time
   Give it more than 500 ms per move: it keeps 500 ms of each turn in reserve and answers at
   once, with the network's first choice, when less is left.
 EOF
@@ -46,7 +47,8 @@ if [ "$which" = all ] || [ "$which" = linux ]; then
   tools/deps.sh
   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build build/release --target pbrain-ruvex
-  stage linux build/release/bin/pbrain-ruvex strip
+  stage linux build/release/bin/pbrain-ruvex strip \
+    "Linux x86-64 with glibc and libstdc++ as new as Debian 12's (the build machine's)"
   out=dist/ruvex-$version-linux.tar.gz
   tar -czf "$out" -C dist/stage linux --transform "s,^linux,ruvex-$version," \
     --sort=name --owner=0 --group=0 --numeric-owner
@@ -55,7 +57,8 @@ fi
 
 if [ "$which" = all ] || [ "$which" = windows ]; then
   tools/build-windows.sh --engine
-  stage windows build/windows/bin/pbrain-ruvex.exe x86_64-w64-mingw32-strip
+  stage windows build/windows/bin/pbrain-ruvex.exe x86_64-w64-mingw32-strip \
+    "Windows x86-64; statically linked, it needs only KERNEL32.dll and msvcrt.dll"
   out=$PWD/dist/ruvex-$version-windows.zip
   rm -f "$out"
   (cd dist/stage/windows && python3 -m zipfile -c "$out" pbrain-ruvex.exe brain.map README.txt)
