@@ -3,6 +3,7 @@
 # there, runs the unit tests and the black-box tests of the .exe under Wine.
 #   tools/build-windows.sh            build/windows/bin/pbrain-ruvex.exe + brain.map
 #   RUVEX_WINE=none tools/build-windows.sh   build only
+#   tools/build-windows.sh --engine          only the .exe and brain.map, no tests
 # Installs the Debian packages g++-mingw-w64-x86-64-posix and wine64 when
 # missing. The normal build (tools/test.sh) needs neither.
 set -euo pipefail
@@ -45,6 +46,8 @@ fi
 # GoogleTest for the target is built from the Debian sources (libgtest-dev).
 tests=OFF
 [ -f /usr/src/googletest/CMakeLists.txt ] && tests=ON
+target=()
+[ "${1:-}" = --engine ] && tests=OFF && target=(--target pbrain-ruvex)
 
 dir=build/windows
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -53,8 +56,9 @@ cmake -S . -B "$dir" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release \
   -DRUVEX_WERROR=ON -DRUVEX_BENCH=OFF -DRUVEX_TESTS="$tests" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" >/dev/null
-cmake --build "$dir" -j "$jobs"
+cmake --build "$dir" -j "$jobs" "${target[@]}"
 echo "Built $dir/bin/pbrain-ruvex.exe (brain.map beside it)."
+[ ${#target[@]} -gt 0 ] && exit 0
 
 if [ "$tests" = OFF ]; then
   echo "No GoogleTest sources in /usr/src/googletest: tests not built."
@@ -78,7 +82,7 @@ mkdir -p "$WINEPREFIX"
 "$wineserver" -p </dev/null >/dev/null 2>&1
 "$wine" wineboot --init </dev/null >/dev/null 2>&1
 
-# arena_tests check the Python arena itself, not this build: they run with
+# The arena's tests check the Python arena itself, not this build: they run with
 # tools/test.sh.
-ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300 -E '^arena_tests$'
+ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 300 -E '^arena_'
 echo "All Windows tests passed under Wine."

@@ -14,5 +14,6 @@ run() {
 }
 
 run build/release -DCMAKE_BUILD_TYPE=Release
+tools/package.sh linux  # the Linux package, unpacked and checked
 run build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUVEX_SANITIZE=ON -DRUVEX_BENCH=OFF
 echo "All tests passed (Release and ASan/UBSan)."

@@ -1,4 +1,4 @@
-"""Command line: python3 tools/arena {match,watch,play} ..."""
+"""Command line: python3 tools/arena {match,watch,play,serve} ..."""
 
 import argparse
 import os
@@ -83,6 +83,16 @@ def build_parser():
                       help="your colour; black moves first on an empty board (default black)")
     _add_opening_options(play, 0)
     _add_clock_options(play, 2000)
+
+    serve = sub.add_parser("serve", help="a board in the browser: play a brain, watch two "
+                                         "brains, replay .psq records")
+    serve.add_argument("brains", nargs="*", help="the brains the page offers (default: "
+                       "build/release/bin/pbrain-ruvex when built, and the reference brains)")
+    serve.add_argument("--port", type=int, default=0,
+                       help="port on 127.0.0.1; 0 = any free port (default)")
+    serve.add_argument("--open", action="store_true", help="open the page in a web browser")
+    _add_opening_options(serve, 0)
+    _add_clock_options(serve, 1000)
     return parser
 
 
@@ -182,6 +192,13 @@ def main(argv=None):
             sys.stderr.write("no game was played: neither brain got through START and ABOUT\n")
             return 1
         return 0
+
+    if args.mode == "serve":
+        from .serve import serve_main
+        if not 0 <= args.port <= 65535:
+            parser.error("--port must be 0-65535")
+        return serve_main([_spec(parser, text) for text in args.brains], _config(args, 1),
+                          _opening(parser, args), args.port, args.open)
 
     # play
     spec = _spec(parser, args.brain)
