@@ -8,6 +8,7 @@
 
 #include "board/candidates.h"
 #include "board/forced.h"
+#include "eval/base_pow.h"
 #include "eval/evaluator.h"
 #include "eval/window.h"
 
@@ -116,6 +117,28 @@ void BM_Sigmoid(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Sigmoid);
+
+// b^y for 101 inputs like hidden sums: the C library's pow one at a time (0),
+// PowBaseArray as the engine runs it (1) and correctly rounded (2).
+void BM_PowHiddenLayer(benchmark::State& state) {
+  std::vector<double> y(101), out(101);
+  uint64_t bits = 99;
+  for (double& v : y) {
+    bits = bits * 6364136223846793005ULL + 1442695040888963407ULL;
+    v = static_cast<double>(bits >> 11) * 0x1.0p-53 * 12.0 - 6.0;
+  }
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(y.data());
+    if (state.range(0) == 0) {
+      for (std::size_t j = 0; j < y.size(); ++j) out[j] = std::pow(SigmoidBase, y[j]);
+    } else {
+      PowBaseArray(y.data(), out.data(), y.size(),
+                   state.range(0) == 1 ? PowMode::Engine : PowMode::CorrectlyRounded);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_PowHiddenLayer)->Arg(0)->Arg(1)->Arg(2);
 
 void BM_ValueCellHit(benchmark::State& state) {
   Evaluator evaluator;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "eval/base_pow.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -38,7 +40,7 @@ void IndexWeights(Network& network) {
 }
 
 double Sigmoid(double s) {
-  return 1.0 / (std::pow(2.718282, s * -1.0) + 1.0);
+  return 1.0 / (PowBase(s * -1.0) + 1.0);
 }
 
 namespace {
@@ -112,7 +114,10 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
     for (int r = 0; r < active; ++r) s = s + factors[r] * rows[r][j];
     sums[j] = s;
   }
-  for (j = 0; j < width; ++j) sums[j] = Sigmoid(sums[j]);
+  // Sigmoid of every sum, the powers two at a time.
+  for (j = 0; j < width; ++j) sums[j] = sums[j] * -1.0;
+  PowBaseArray(sums, sums, width);
+  for (j = 0; j < width; ++j) sums[j] = 1.0 / (sums[j] + 1.0);
 
   // Output layer: three sums over the hidden units in increasing order.
   const double* w2 = network.W2.data();
@@ -124,9 +129,11 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
     s2 = s2 + h * w2[3 * j + 2];
   }
   double* output = network.output.data();
-  output[0] = Sigmoid(s0);
-  output[1] = Sigmoid(s1);
-  output[2] = Sigmoid(s2);
+  output[0] = s0 * -1.0;
+  output[1] = s1 * -1.0;
+  output[2] = s2 * -1.0;
+  PowBaseArray(output, output, 3);
+  for (int k = 0; k < 3; ++k) output[k] = 1.0 / (output[k] + 1.0);
   return {output[0], output[1], output[2]};
 }
 

@@ -1,0 +1,58 @@
+// Powers of the network's constant base b = 2.718282 (the double nearest to
+// it): b^y as the sigmoid needs it, computed by code of our own so that every
+// platform gets the same bits at the same speed.
+//
+// PowBaseExact is the plain reference: b^y correctly rounded, from 256-bit
+// fixed-point arithmetic. The fast path computes b^y to about 2^-68 in
+// double-double and settles the rounding itself whenever the exact value is
+// clearly away from a rounding boundary; the few inputs it cannot settle go to
+// a hard path:
+// - PowMode::CorrectlyRounded: the hard path is PowBaseExact, so the result is
+//   b^y correctly rounded, the same on every platform.
+// - PowMode::Engine (what the network uses): where the C library is glibc, the
+//   hard path is the library's pow and the boundary margin is widened to
+//   cover glibc's own error (at most about 0.52 ulp), so the result is the
+//   library's pow(b, y) bit for bit; glibc's pow is not correctly rounded on
+//   about 1 input in 1,200, and those inputs all fall in the hard path.
+//   Elsewhere (or built with RUVEX_POW_CORRECTLY_ROUNDED) Engine is
+//   CorrectlyRounded.
+// Special inputs give what pow gives: b^NaN is NaN, b^+-0 is 1, b^+inf is
+// +inf, b^-inf is +0, overflow gives +inf, underflow subnormals or +0.
+#pragma once
+
+#include <cstddef>
+
+namespace ruvex {
+
+constexpr double SigmoidBase = 2.718282;
+
+enum class PowMode { Engine, CorrectlyRounded };
+
+// True when PowMode::Engine hands its hard cases to the C library's pow.
+bool PowUsesLibraryHardCases();
+
+// b^y correctly rounded (the reference; about a microsecond a call).
+double PowBaseExact(double y);
+
+// b^y in the given mode.
+double PowBase(double y, PowMode mode = PowMode::Engine);
+
+// out[i] = PowBase(y[i], mode) for i < n, two at a time where SSE2 is there.
+// y and out may be the same array.
+void PowBaseArray(const double* y, double* out, std::size_t n, PowMode mode = PowMode::Engine);
+
+namespace pow_detail {
+
+// 2^(j/256) for j < 256 as a double-double, hi + lo, from the exact path.
+struct TableEntry {
+  double hi;
+  double lo;
+};
+const TableEntry* PowTable();
+
+// The fast path alone on one input: true and the result when it settles the
+// rounding with the given mode's margin.
+bool FastPow(double y, PowMode mode, double& result);
+
+}  // namespace pow_detail
+}  // namespace ruvex
