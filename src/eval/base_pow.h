@@ -37,18 +37,33 @@ double PowBaseExact(double y);
 // b^y in the given mode.
 double PowBase(double y, PowMode mode = PowMode::Engine);
 
-// out[i] = PowBase(y[i], mode) for i < n, two at a time where SSE2 is there.
+// out[i] = PowBase(y[i], mode) for i < n, four at a time where the processor
+// has AVX2, else two at a time where SSE2 is there.
 // y and out may be the same array.
 void PowBaseArray(const double* y, double* out, std::size_t n, PowMode mode = PowMode::Engine);
 
 namespace pow_detail {
 
-// 2^(j/256) for j < 256 as a double-double, hi + lo, from the exact path.
+// 2^(j/256) for j < 256 as hi + lo, hi of 26 bits, from the exact path.
 struct TableEntry {
   double hi;
   double lo;
 };
 const TableEntry* PowTable();
+
+// b^y where the fast path gives up: the special values, and the hard path.
+double HardPow(double y, PowMode mode);
+
+// Whether PowBaseArray uses AVX2 where the processor has it (it does unless
+// told otherwise); returns the previous setting. For tests and checks.
+bool UseAvx2(bool use);
+
+// Whether the AVX2 loops run: wanted and the processor has AVX2.
+bool Avx2InUse();
+
+// The AVX2 part of PowBaseArray: settles blocks of 8 inputs from the start
+// and returns how many it has done.
+std::size_t PowArrayAvx2(const double* y, double* out, std::size_t n, PowMode mode);
 
 // The fast path alone on one input: true and the result when it settles the
 // rounding with the given mode's margin.

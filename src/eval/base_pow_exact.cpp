@@ -258,8 +258,10 @@ struct Table {
   Table() {
     for (uint64_t j = 0; j < 256; ++j) {
       const Fix value = ExpFraction(ShiftRight(MulSmall(Ln2, j), 8));  // 2^(j/256)
-      const double hi = RoundFix(value, 0);
-      // hi as a Fix: 1 <= hi < 2, 52 fraction bits.
+      // hi: the double nearest, cut to 26 bits (a Veltkamp split), 1 <= hi < 2.
+      const double nearest = RoundFix(value, 0);
+      const double c = nearest * 134217729.0;
+      const double hi = c - (c - nearest);
       uint64_t bits;
       std::memcpy(&bits, &hi, sizeof bits);
       const Fix hiFix{{1, (bits & ((uint64_t{1} << 52) - 1)) << 12, 0, 0, 0}};

@@ -87,18 +87,24 @@ TEST(PowBase, ExactPathMatchesWorkedValues) {
   EXPECT_TRUE(std::isnan(PowBaseExact(std::nan(""))));
 }
 
-// The fast path with the exact path behind it against the exact path alone,
-// one at a time and in arrays of every length, in place too.
+// The fast path with the exact path behind it against the exact path alone:
+// one at a time, in arrays two and four at a time, and in arrays of every
+// short length, in place too.
 TEST(PowBase, CorrectlyRoundedEqualsTheExactPath) {
   const std::vector<double> y = Inputs(60000, 1);
-  std::vector<double> out(y.size());
-  PowBaseArray(y.data(), out.data(), y.size(), PowMode::CorrectlyRounded);
+  std::vector<double> exact(y.size()), out(y.size());
   for (std::size_t i = 0; i < y.size(); ++i) {
-    const double exact = PowBaseExact(y[i]);
-    ASSERT_TRUE(Same(out[i], exact)) << std::hexfloat << y[i];
-    ASSERT_TRUE(Same(PowBase(y[i], PowMode::CorrectlyRounded), exact)) << std::hexfloat << y[i];
+    exact[i] = PowBaseExact(y[i]);
+    ASSERT_TRUE(Same(PowBase(y[i], PowMode::CorrectlyRounded), exact[i])) << std::hexfloat << y[i];
   }
-  for (std::size_t n = 0; n <= 9; ++n) {
+  for (const bool avx2 : {false, true}) {
+    const bool before = pow_detail::UseAvx2(avx2);
+    PowBaseArray(y.data(), out.data(), y.size(), PowMode::CorrectlyRounded);
+    pow_detail::UseAvx2(before);
+    for (std::size_t i = 0; i < y.size(); ++i)
+      ASSERT_TRUE(Same(out[i], exact[i])) << std::hexfloat << y[i] << " avx2 " << avx2;
+  }
+  for (std::size_t n = 0; n <= 17; ++n) {
     std::vector<double> inPlace(y.begin() + 100, y.begin() + 100 + static_cast<long>(n));
     PowBaseArray(inPlace.data(), inPlace.data(), n);
     for (std::size_t i = 0; i < n; ++i) EXPECT_TRUE(Same(inPlace[i], PowBase(y[100 + i])));
@@ -111,7 +117,12 @@ TEST(PowBase, EngineEqualsTheLibrary) {
     GTEST_SKIP() << "not glibc: the engine's power is correctly rounded";
   const std::vector<double> y = Inputs(3000000, 2);
   std::vector<double> out(y.size());
-  PowBaseArray(y.data(), out.data(), y.size());
+  const std::size_t half = y.size() / 2;
+  const bool before = pow_detail::UseAvx2(false);
+  PowBaseArray(y.data(), out.data(), half);
+  pow_detail::UseAvx2(true);
+  PowBaseArray(y.data() + half, out.data() + half, y.size() - half);
+  pow_detail::UseAvx2(before);
   for (std::size_t i = 0; i < y.size(); ++i)
     ASSERT_TRUE(Same(out[i], std::pow(SigmoidBase, y[i]))) << std::hexfloat << y[i];
 }
