@@ -13,7 +13,9 @@
 //   hard path is the library's pow and the boundary margin is widened to
 //   cover glibc's own error (at most about 0.52 ulp), so the result is the
 //   library's pow(b, y) bit for bit; glibc's pow is not correctly rounded on
-//   about 1 input in 1,200, and those inputs all fall in the hard path.
+//   about 1 input in 1,200, and those inputs all fall in the hard path (its
+//   versions with and without fused multiply-add differ from each other on
+//   about as many; the engine follows the one the machine runs).
 //   Elsewhere (or built with RUVEX_POW_CORRECTLY_ROUNDED) Engine is
 //   CorrectlyRounded.
 // Special inputs give what pow gives: b^NaN is NaN, b^+-0 is 1, b^+inf is
@@ -31,7 +33,7 @@ enum class PowMode { Engine, CorrectlyRounded };
 // True when PowMode::Engine hands its hard cases to the C library's pow.
 bool PowUsesLibraryHardCases();
 
-// b^y correctly rounded (the reference; about a microsecond a call).
+// b^y correctly rounded (the reference, slow).
 double PowBaseExact(double y);
 
 // b^y in the given mode.

@@ -1,7 +1,7 @@
 // The fast path of b^y (see base_pow.h), one source for one lane (double),
-// two (SSE2) and four (AVX2): only IEEE additions, subtractions and multiplications of
-// doubles, so both give the same bits on every compiler and processor (no
-// fused multiply-add: the build keeps -ffp-contract=off).
+// two (SSE2) and four (AVX2): only IEEE additions, subtractions and
+// multiplications of doubles, so all give the same bits on every compiler and
+// processor (no fused multiply-add: the build keeps -ffp-contract=off).
 //
 // With k = round(y ln b 256 / ln2) and r = y ln b - k ln2/256,
 //   b^y = 2^(k div 256) * T * e^r,  T = 2^((k mod 256)/256),  |r| <= 2^-9.5.
@@ -10,8 +10,8 @@
 // comes from a 256-entry table built by the exact path, th of 26 bits so that
 // th r0 is two exact products; e^r = 1 + r + q with q to degree 6. The result
 // R = hi + lo then has a relative error below 2^-68 for |y| <= 64 and below
-// 2^-65 for 64 < |y| < 700 (the rounding of y D grows with y; 2^-68.7 and
-// 2^-65.45 measured at most). Its rounding is settled when R moves by a
+// 2^-65 for 64 < |y| < 700 (the rounding of y D grows with y; the largest
+// errors measured are 2^-68.7 and 2^-65.45). Its rounding is settled when R moves by a
 // margin d either way without changing the rounding: d covers twice that
 // bound (four times beyond 64) for PowMode::CorrectlyRounded, and for the
 // library's hard cases also glibc's error beyond half an ulp (1/64 ulp
