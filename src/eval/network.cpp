@@ -3,6 +3,11 @@
 #include <cmath>
 #include <cstddef>
 
+#include "eval/base_pow.h"
+#ifdef RUVEX_EVAL_AVX2
+#include "eval/network_avx2.h"
+#endif
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -38,7 +43,7 @@ void IndexWeights(Network& network) {
 }
 
 double Sigmoid(double s) {
-  return 1.0 / (std::pow(2.718282, s * -1.0) + 1.0);
+  return 1.0 / (PowBase(s * -1.0) + 1.0);
 }
 
 namespace {
@@ -55,6 +60,23 @@ bool HasEvaluationShape(const Network& network) {
          network.output.size() == outputs && network.W1.size() == inputs * hidden &&
          network.W2.size() == hidden * outputs;
 }
+
+#if defined(__SSE2__) || defined(_M_X64)
+// Hidden units j to j + 2 Pairs - 1 summed over the active rows in order,
+// two units to a register.
+template <int Pairs>
+inline void SumBlock(const double* const* rows, const double* factors, int active, std::size_t j,
+                     double* sums) {
+  __m128d s[Pairs];
+  for (int p = 0; p < Pairs; ++p) s[p] = _mm_setzero_pd();
+  for (int r = 0; r < active; ++r) {
+    const __m128d x = _mm_set1_pd(factors[r]);
+    const double* w = rows[r] + j;
+    for (int p = 0; p < Pairs; ++p) s[p] = _mm_add_pd(s[p], _mm_mul_pd(x, _mm_loadu_pd(w + 2 * p)));
+  }
+  for (int p = 0; p < Pairs; ++p) _mm_storeu_pd(sums + j + 2 * p, s[p]);
+}
+#endif
 
 }  // namespace
 
@@ -89,30 +111,31 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
   // sum per unit.
   double* sums = network.hidden.data();
   std::size_t j = 0;
+#ifdef RUVEX_EVAL_AVX2
+  const bool avx2 = pow_detail::Avx2InUse();
+  if (avx2) j = network_detail::SumHiddenAvx2(rows, factors, active, width, sums);
+#endif
 #if defined(__SSE2__) || defined(_M_X64)
-  for (; j + 8 <= width; j += 8) {
-    __m128d s0 = _mm_setzero_pd(), s1 = _mm_setzero_pd();
-    __m128d s2 = _mm_setzero_pd(), s3 = _mm_setzero_pd();
-    for (int r = 0; r < active; ++r) {
-      const __m128d x = _mm_set1_pd(factors[r]);
-      const double* w = rows[r] + j;
-      s0 = _mm_add_pd(s0, _mm_mul_pd(x, _mm_loadu_pd(w)));
-      s1 = _mm_add_pd(s1, _mm_mul_pd(x, _mm_loadu_pd(w + 2)));
-      s2 = _mm_add_pd(s2, _mm_mul_pd(x, _mm_loadu_pd(w + 4)));
-      s3 = _mm_add_pd(s3, _mm_mul_pd(x, _mm_loadu_pd(w + 6)));
-    }
-    _mm_storeu_pd(sums + j, s0);
-    _mm_storeu_pd(sums + j + 2, s1);
-    _mm_storeu_pd(sums + j + 4, s2);
-    _mm_storeu_pd(sums + j + 6, s3);
-  }
+  for (; j + 16 <= width; j += 16) SumBlock<8>(rows, factors, active, j, sums);
+  for (; j + 4 <= width; j += 4) SumBlock<2>(rows, factors, active, j, sums);
+  for (; j + 2 <= width; j += 2) SumBlock<1>(rows, factors, active, j, sums);
 #endif
   for (; j < width; ++j) {
     double s = 0.0;
     for (int r = 0; r < active; ++r) s = s + factors[r] * rows[r][j];
     sums[j] = s;
   }
-  for (j = 0; j < width; ++j) sums[j] = Sigmoid(sums[j]);
+  // Sigmoid of every sum, the powers several at a time.
+  for (j = 0; j < width; ++j) sums[j] = sums[j] * -1.0;
+  PowBaseArray(sums, sums, width);
+#ifdef RUVEX_EVAL_AVX2
+  if (avx2) {
+    network_detail::FinishSigmoidsAvx2(sums, width);
+  } else
+#endif
+  {
+    for (j = 0; j < width; ++j) sums[j] = 1.0 / (sums[j] + 1.0);
+  }
 
   // Output layer: three sums over the hidden units in increasing order.
   const double* w2 = network.W2.data();
@@ -124,9 +147,11 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
     s2 = s2 + h * w2[3 * j + 2];
   }
   double* output = network.output.data();
-  output[0] = Sigmoid(s0);
-  output[1] = Sigmoid(s1);
-  output[2] = Sigmoid(s2);
+  output[0] = s0 * -1.0;
+  output[1] = s1 * -1.0;
+  output[2] = s2 * -1.0;
+  PowBaseArray(output, output, 3);
+  for (int k = 0; k < 3; ++k) output[k] = 1.0 / (output[k] + 1.0);
   return {output[0], output[1], output[2]};
 }
 

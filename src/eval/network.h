@@ -40,7 +40,9 @@ void CreateNetwork(Network& network, int inputCount, int hiddenCount, int output
 // Records which rows of W1 hold only finite weights (see finiteRow).
 void IndexWeights(Network& network);
 
-// 1 / (2.718282^(-s) + 1) in double precision.
+// 1 / (2.718282^(-s) + 1) in double precision, the power from PowBase
+// (eval/base_pow.h): the C library's pow where that is glibc, the correctly
+// rounded power elsewhere.
 double Sigmoid(double s);
 
 // Runs the network on the 81 window inputs (-1.0, 0.0 or +1.0 each) and returns

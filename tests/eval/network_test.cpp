@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "eval/base_pow.h"
 #include "eval_support.h"
 
 namespace ruvex {
@@ -115,7 +116,7 @@ TEST(Evaluate, NaNWeightMakesEveryOutputNaN) {
 // widths with and without a remainder of 8; networks indexed, never indexed
 // and with no index at all; inputs beyond -1/0/+1; several calls in a row on
 // one network, so a call leaves nothing behind for the next.
-TEST(Evaluate, BitIdenticalToTheDefinition) {
+void CheckAgainstTheDefinition() {
   std::mt19937_64 random(6);
   const double specials[] = {NaN, Inf, -Inf, -0.0, 1e308, -1e308};
   const double scales[] = {0.1, 1.0, 50.0};
@@ -144,6 +145,16 @@ TEST(Evaluate, BitIdenticalToTheDefinition) {
       for (int k = 0; k < 3; ++k)
         ASSERT_TRUE(Same(got[k], expected[k])) << "call " << call << " output " << k;
     }
+  }
+}
+
+// Both with the AVX2 loops (where the processor has them) and without.
+TEST(Evaluate, BitIdenticalToTheDefinition) {
+  for (const bool avx2 : {false, true}) {
+    SCOPED_TRACE(avx2);
+    const bool before = pow_detail::UseAvx2(avx2);
+    CheckAgainstTheDefinition();
+    pow_detail::UseAvx2(before);
   }
 }
 
