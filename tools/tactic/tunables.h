@@ -1,0 +1,62 @@
+// Every number that shapes pbrain-tactic's play, with the reason for its value.
+#pragma once
+
+#include <cstdint>
+
+namespace ruvex::tactic {
+
+struct Tunables {
+  // Static evaluation: points per line level a stone on an empty cell would make
+  // (none, one, two, open two, three, open three, four, open four, five). Open shapes
+  // are worth several closed ones because only they grow into unstoppable threats.
+  static constexpr int kLevelScore[9] = {0, 1, 6, 24, 20, 120, 140, 2000, 10000};
+  // Extra points for a cell that makes two threats at once (three-three, four-three,
+  // double four): the combinations that win by force if left alone.
+  static constexpr int kComboThreeThree = 400;
+  static constexpr int kComboFourThree = 1500;
+  // The side to move realises one of its threats first, so its potential counts more
+  // (in tenths: 12 = 1.2 times the opponent's).
+  static constexpr int kTempoTenths = 12;
+
+  // Alpha-beta candidates: the quiet moves kept per node, best by attack + defence value.
+  // Wide at the root (a missed quiet defence loses), narrow deeper (depth pays more).
+  static constexpr int kRootWidth = 24;
+  static constexpr int kInnerWidth = 10;
+  // Forced replies (blocking a four) do not use up depth, up to this many plies.
+  static constexpr int kMaxPly = 48;
+
+  // Solvers. VCF lines longer than this many attacker moves are not searched: the
+  // longest wins seen in games are well under it, and each extra move costs nodes.
+  static constexpr int kVcfDepth = 24;
+  // VCT: attacker threes (non-four threats) allowed on one line.
+  static constexpr int kVctDepth = 5;
+  // Node budget of the VCF run at every alpha-beta leaf where the mover has a four:
+  // small, because it runs at every such leaf; it still finds the short wins.
+  static constexpr int kLeafVcfNodes = 40;
+  // VCF run inside a VCT defence node to see whether the attacker threatens one.
+  static constexpr int kVctInnerVcfNodes = 200;
+
+  // Share of a move's node budget for each root solver (percent). VCF is cheap and
+  // exact; VCT and the defence checks are costly, alpha-beta gets the rest.
+  static constexpr int kVcfShare = 10;
+  static constexpr int kVctShare = 20;
+  static constexpr int kDefenceShare = 20;
+
+  // Time: plan to use this share of the turn (percent), leaving room for a loaded
+  // machine and pipe latency; a new iteration starts only while less than
+  // kStartIterationShare of the plan is used (the next iteration costs about as much
+  // as all earlier ones together, times the branching).
+  static constexpr int kTurnShare = 60;
+  static constexpr int kStartIterationShare = 35;
+  // Fixed reserve (ms) subtracted from every turn for start-up and output.
+  static constexpr int kReserveMs = 10;
+  // With a match clock, assume at least this many moves still to play.
+  static constexpr int kMovesToGo = 25;
+  // Nodes searched per millisecond when turning a time plan into solver budgets:
+  // a low estimate, so the solvers never use more than their share.
+  static constexpr int kNodesPerMs = 150;
+  // The clock is read once per this many nodes.
+  static constexpr int kClockInterval = 256;
+};
+
+}  // namespace ruvex::tactic
