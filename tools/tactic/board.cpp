@@ -28,18 +28,25 @@ const Zobrist& Keys() {
   return keys;
 }
 
-// Recomputes the levels, class and value of one empty cell for one side.
-void Refresh(Board& b, int side, int cell) {
-  const auto& table = LevelTable();
-  auto& levels = b.level[side][cell];
-  for (int d = 0; d < 4; ++d) levels[d] = table[b.key[side][d][cell]];
-  const CellClass cls = ClassOf(levels);
-  const int value = CellValue(levels, cls);
+// Recomputes the class and value of one empty cell for one side from its levels.
+void Reclass(Board& b, int side, int cell) {
+  static const auto& cells = CellTable();
+  const CellInfo& info = cells[CellIndex(b.level[side][cell])];
+  const CellClass cls = info.cls;
+  const int value = info.value;
   --b.count[side][b.cls[side][cell]];
   ++b.count[side][cls];
   b.total[side] += value - b.value[side][cell];
   b.cls[side][cell] = cls;
   b.value[side][cell] = value;
+}
+
+// Recomputes the levels, class and value of one empty cell for one side.
+void Refresh(Board& b, int side, int cell) {
+  static const auto& table = LevelTable();
+  auto& levels = b.level[side][cell];
+  for (int d = 0; d < 4; ++d) levels[d] = table[b.key[side][d][cell]];
+  Reclass(b, side, cell);
 }
 
 // Takes an empty cell's class and value out of the tallies (it is being occupied).
@@ -53,6 +60,7 @@ void Retire(Board& b, int side, int cell) {
 
 // Writes the code of `cell`'s content into the keys of its neighbours, then refreshes them.
 void Spread(Board& b, int cell) {
+  static const auto& table = LevelTable();
   const int x = XOf(cell), y = YOf(cell);
   const int owner = b.stone[cell];
   for (int d = 0; d < 4; ++d) {
@@ -66,7 +74,11 @@ void Spread(Board& b, int cell) {
         const unsigned code = owner == 0 ? 0u : (owner == side + 1 ? 1u : 2u);
         auto& key = b.key[side][d][n];
         key = static_cast<std::uint16_t>((key & ~(3u << shift)) | (code << shift));
-        if (b.stone[n] == 0) Refresh(b, side, n);
+        if (b.stone[n] != 0) continue;
+        const std::uint8_t level = table[key];
+        if (level == b.level[side][n][d]) continue;
+        b.level[side][n][d] = level;
+        Reclass(b, side, n);
       }
     }
   }

@@ -136,4 +136,19 @@ int CellValue(const std::array<std::uint8_t, 4>& levels, CellClass cls) {
   return value;
 }
 
+const std::array<CellInfo, 6561>& CellTable() {
+  static const std::array<CellInfo, 6561> table = [] {
+    std::array<CellInfo, 6561> t{};
+    for (int i = 0; i < 6561; ++i) {
+      const std::array<std::uint8_t, 4> levels = {
+          static_cast<std::uint8_t>(i / 729), static_cast<std::uint8_t>(i / 81 % 9),
+          static_cast<std::uint8_t>(i / 9 % 9), static_cast<std::uint8_t>(i % 9)};
+      const CellClass cls = ClassOf(levels);
+      t[i] = {cls, CellValue(levels, cls)};
+    }
+    return t;
+  }();
+  return table;
+}
+
 }  // namespace ruvex::tactic

@@ -53,4 +53,14 @@ CellClass ClassOf(const std::array<std::uint8_t, 4>& levels);
 // Evaluation points of a cell with these levels and class (Tunables).
 int CellValue(const std::array<std::uint8_t, 4>& levels, CellClass cls);
 
+// Class and value of every combination of four levels, indexed by CellIndex (built once).
+struct CellInfo {
+  CellClass cls;
+  std::int32_t value;
+};
+constexpr int CellIndex(const std::array<std::uint8_t, 4>& levels) {
+  return ((levels[0] * 9 + levels[1]) * 9 + levels[2]) * 9 + levels[3];
+}
+const std::array<CellInfo, 6561>& CellTable();
+
 }  // namespace ruvex::tactic

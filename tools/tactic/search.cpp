@@ -146,6 +146,7 @@ SearchResult Deepen(Engine& e, const SearchLimits& limits, std::int16_t* root, i
   SearchResult result;
   result.move = root[0];
   result.reason = "search";
+  std::int64_t last = limits.now_ms != nullptr ? limits.now_ms() : 0;
   for (int depth = 1; depth <= limits.max_depth; ++depth) {
     int alpha = -kInfinity, best_index = -1;
     for (int i = 0; i < n; ++i) {
@@ -163,7 +164,15 @@ SearchResult Deepen(Engine& e, const SearchLimits& limits, std::int16_t* root, i
     if (e.budget.stopped) break;
     result.depth = depth;
     if (alpha >= kWinBound || alpha <= -kWinBound) break;
-    if (limits.now_ms != nullptr && limits.now_ms() - limits.start_ms >= limits.soft_ms) break;
+    if (limits.now_ms != nullptr) {
+      // The next iteration costs at least twice this one: start it only if it can finish.
+      const std::int64_t now = limits.now_ms(), spent = now - last;
+      last = now;
+      if (now - limits.start_ms >= limits.soft_ms ||
+          now + 2 * spent - limits.start_ms >= limits.hard_ms) {
+        break;
+      }
+    }
     if (limits.max_nodes > 0 && e.budget.nodes * 3 > e.budget.limit) break;
   }
   return result;

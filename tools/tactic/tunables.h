@@ -46,8 +46,8 @@ struct Tunables {
   // machine and pipe latency; a new iteration starts only while less than
   // kStartIterationShare of the plan is used (the next iteration costs about as much
   // as all earlier ones together, times the branching).
-  static constexpr int kTurnShare = 60;
-  static constexpr int kStartIterationShare = 35;
+  static constexpr int kTurnShare = 65;
+  static constexpr int kStartIterationShare = 50;
   // Fixed reserve (ms) subtracted from every turn for start-up and output.
   static constexpr int kReserveMs = 10;
   // With a match clock, assume at least this many moves still to play.
