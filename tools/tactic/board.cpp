@@ -147,9 +147,13 @@ void Undo(Board& b) {
   b.to_move = side;
 }
 
-std::uint64_t SideKey(int side) { return Keys().side[side]; }
+std::uint64_t SideKey(int side) {
+  return Keys().side[side];
+}
 
-std::uint64_t PositionKey(const Board& b) { return b.hash ^ SideKey(b.to_move); }
+std::uint64_t PositionKey(const Board& b) {
+  return b.hash ^ SideKey(b.to_move);
+}
 
 int CellsOfClass(const Board& b, int side, CellClass min_class, std::int16_t* out) {
   int n = 0;

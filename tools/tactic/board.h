@@ -16,17 +16,25 @@ inline constexpr int kNoCell = -1;
 inline constexpr int kDx[4] = {1, 0, 1, 1};
 inline constexpr int kDy[4] = {0, 1, 1, -1};
 
-constexpr int CellAt(int x, int y) { return y * kSize + x; }
-constexpr int XOf(int cell) { return cell % kSize; }
-constexpr int YOf(int cell) { return cell / kSize; }
-constexpr bool OnBoard(int x, int y) { return x >= 0 && x < kSize && y >= 0 && y < kSize; }
+constexpr int CellAt(int x, int y) {
+  return y * kSize + x;
+}
+constexpr int XOf(int cell) {
+  return cell % kSize;
+}
+constexpr int YOf(int cell) {
+  return cell / kSize;
+}
+constexpr bool OnBoard(int x, int y) {
+  return x >= 0 && x < kSize && y >= 0 && y < kSize;
+}
 
 struct Board {
   std::array<std::uint8_t, kCells> stone;  // 0 empty, else side + 1
   // [side][dir][cell]: the cell's 8 neighbours in that line, as seen by that side.
   std::array<std::array<std::array<std::uint16_t, kCells>, 4>, 2> key;
   std::array<std::array<std::array<std::uint8_t, 4>, kCells>, 2> level;  // [side][cell][dir]
-  std::array<std::array<std::uint8_t, kCells>, 2> cls;  // CellClass; kClassNone when occupied
+  std::array<std::array<std::uint8_t, kCells>, 2> cls;    // CellClass; kClassNone when occupied
   std::array<std::array<std::int32_t, kCells>, 2> value;  // CellValue; 0 when occupied
   std::array<std::int64_t, 2> total;  // sum of value over the empty cells, per side
   std::array<std::array<std::int16_t, kClassCount>, 2> count;  // empty cells per class

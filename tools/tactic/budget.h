@@ -11,12 +11,12 @@ namespace ruvex::tactic {
 using NowMs = std::int64_t (*)();
 
 struct Budget {
-  std::int64_t nodes = 0;      // nodes visited so far
-  std::int64_t limit = 0;      // stop once nodes exceed this; 0 = no node limit
-  NowMs now_ms = nullptr;      // nullptr: no clock
+  std::int64_t nodes = 0;  // nodes visited so far
+  std::int64_t limit = 0;  // stop once nodes exceed this; 0 = no node limit
+  NowMs now_ms = nullptr;  // nullptr: no clock
   std::int64_t deadline_ms = 0;
-  bool out_of_time = false;    // the clock passed the deadline (sticky)
-  bool stopped = false;        // out of nodes or time
+  bool out_of_time = false;  // the clock passed the deadline (sticky)
+  bool stopped = false;      // out of nodes or time
 };
 
 // Counts one node; false once the budget is spent.

@@ -32,11 +32,16 @@ bool HasFive(const Line& line) {
 
 Level Promote(Level grown) {
   switch (grown) {
-    case kOpenFour: return kOpenThree;
-    case kFour: return kThree;
-    case kOpenThree: return kOpenTwo;
-    case kThree: return kTwo;
-    default: return kOne;
+    case kOpenFour:
+      return kOpenThree;
+    case kFour:
+      return kThree;
+    case kOpenThree:
+      return kOpenTwo;
+    case kThree:
+      return kTwo;
+    default:
+      return kOne;
   }
 }
 
@@ -80,9 +85,8 @@ Line Decode(unsigned key) {
 Level TableLevel(unsigned key, std::array<std::uint8_t, 65536>& memo) {
   if (memo[key] != 0xFF) return static_cast<Level>(memo[key]);
   const Line line = Decode(key);
-  const Level level = Classify(line, [&](int i) {
-    return TableLevel(key | (1u << (2 * SlotOf(i - 4))), memo);
-  });
+  const Level level =
+      Classify(line, [&](int i) { return TableLevel(key | (1u << (2 * SlotOf(i - 4))), memo); });
   memo[key] = level;
   return level;
 }

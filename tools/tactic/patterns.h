@@ -39,7 +39,9 @@ enum CellClass : std::uint8_t {
 };
 
 // Offsets -4..-1 are slots 0..3, offsets 1..4 slots 4..7.
-constexpr int SlotOf(int offset) { return offset < 0 ? offset + 4 : offset + 3; }
+constexpr int SlotOf(int offset) {
+  return offset < 0 ? offset + 4 : offset + 3;
+}
 
 // The level of a line given as 9 codes (index 4 is the stone itself; 0 empty, 1 own,
 // 2 blocked). The plain definition that the table is built from.

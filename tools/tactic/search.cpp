@@ -18,7 +18,8 @@ void Phase(Engine& e, const SearchLimits& limits, int percent) {
   Budget& budget = e.budget;
   budget.stopped = false;
   budget.out_of_time = false;
-  if (limits.max_nodes > 0) budget.limit = std::max<std::int64_t>(1, limits.max_nodes * percent / 100);
+  if (limits.max_nodes > 0)
+    budget.limit = std::max<std::int64_t>(1, limits.max_nodes * percent / 100);
   if (limits.now_ms != nullptr) {
     budget.deadline_ms = limits.start_ms + limits.hard_ms * percent / 100;
   }
@@ -54,7 +55,9 @@ int Generate(const Board& b, int width, std::int16_t* out) {
   return width;
 }
 
-TtEntry& TtSlot(Engine& e, std::uint64_t key) { return e.tt[key & (e.tt.size() - 1)]; }
+TtEntry& TtSlot(Engine& e, std::uint64_t key) {
+  return e.tt[key & (e.tt.size() - 1)];
+}
 
 int ToTt(int score, int ply) {
   if (score >= kWinBound) return score + ply;
@@ -72,8 +75,7 @@ int Leaf(Engine& e, int ply) {
   const Board& b = e.board;
   const int s = b.to_move;
   if (b.count[s][kClassFour] + b.count[s][kClassFourThree] > 0 &&
-      VcfWithin(e.solver, Tunables::kLeafVcfNodes, Tunables::kVcfDepth, nullptr) ==
-          Outcome::kWin) {
+      VcfWithin(e.solver, Tunables::kLeafVcfNodes, Tunables::kVcfDepth, nullptr) == Outcome::kWin) {
     return kWinScore - ply - 8;
   }
   return Evaluate(b);
@@ -203,8 +205,7 @@ void NewGame(Engine& e) {
 
 int Evaluate(const Board& b) {
   const int s = b.to_move;
-  const std::int64_t score =
-      b.total[s] * Tunables::kTempoTenths / 10 - b.total[1 - s];
+  const std::int64_t score = b.total[s] * Tunables::kTempoTenths / 10 - b.total[1 - s];
   return static_cast<int>(std::clamp<std::int64_t>(score, -kWinBound / 2, kWinBound / 2));
 }
 
