@@ -41,8 +41,12 @@ int Generate(const Board& b, int width, std::int16_t* out) {
     for (int cell = 0; cell < kCells; ++cell) {
       if (b.stone[cell] == 0 && b.near[cell] > 0) out[n++] = static_cast<std::int16_t>(cell);
     }
-    if (n == 0) {  // an empty board: the centre
-      out[n++] = static_cast<std::int16_t>(CellAt(kSize / 2, kSize / 2));
+    if (n == 0) {  // no stone near an empty cell: the centre, or the first empty cell
+      const int centre = CellAt(kSize / 2, kSize / 2);
+      for (int cell = 0; cell < kCells && n == 0; ++cell) {
+        if (b.stone[cell] == 0) out[n++] = static_cast<std::int16_t>(cell);
+      }
+      if (b.stone[centre] == 0) out[0] = static_cast<std::int16_t>(centre);
       return n;
     }
   }

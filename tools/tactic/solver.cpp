@@ -95,9 +95,11 @@ Outcome VcfNode(Solver& s, int depth, Line* line, int pos) {
       End(line, pos + 1);
     } else {
       block = BlockOf(b, a, four);
-      Play(b, block);
-      result = VcfNode(s, depth - 1, line, pos + 2);
-      Undo(b);
+      result = Outcome::kNoWin;
+      if (Play(b, block)) {
+        result = VcfNode(s, depth - 1, line, pos + 2);
+        Undo(b);
+      }
     }
     Undo(b);
     if (result == Outcome::kWin) {
@@ -270,9 +272,11 @@ bool Refutes(Solver& s, int move, bool use_vct, int fours_left) {
     if (b.count[them][kClassFive] > 0) {
       refuted = false;
     } else {
-      Play(b, BlockOf(b, me, move));
-      refuted = b.count[me][kClassFive] == 0 && HasRefutation(s, use_vct, fours_left - 1);
-      Undo(b);
+      refuted = false;
+      if (Play(b, BlockOf(b, me, move))) {
+        refuted = b.count[me][kClassFive] == 0 && HasRefutation(s, use_vct, fours_left - 1);
+        Undo(b);
+      }
     }
   } else {
     refuted = ThreatStands(s, use_vct) == Outcome::kNoWin;
