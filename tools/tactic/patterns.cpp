@@ -148,7 +148,7 @@ const std::array<CellInfo, 6561>& CellTable() {
           static_cast<std::uint8_t>(i / 729), static_cast<std::uint8_t>(i / 81 % 9),
           static_cast<std::uint8_t>(i / 9 % 9), static_cast<std::uint8_t>(i % 9)};
       const CellClass cls = ClassOf(levels);
-      t[i] = {cls, CellValue(levels, cls)};
+      t[i] = {static_cast<std::uint16_t>(CellValue(levels, cls)), cls};
     }
     return t;
   }();

@@ -153,6 +153,7 @@ SearchResult Deepen(Engine& e, const SearchLimits& limits, std::int16_t* root, i
   result.move = root[0];
   result.reason = "search";
   std::int64_t last = limits.now_ms != nullptr ? limits.now_ms() : 0;
+  std::int64_t last_nodes = e.budget.nodes;
   for (int depth = 1; depth <= limits.max_depth; ++depth) {
     int alpha = -kInfinity, best_index = -1;
     for (int i = 0; i < n; ++i) {
@@ -179,7 +180,10 @@ SearchResult Deepen(Engine& e, const SearchLimits& limits, std::int16_t* root, i
         break;
       }
     }
-    if (limits.max_nodes > 0 && e.budget.nodes * 3 > e.budget.limit) break;
+    // Likewise with a node budget.
+    const std::int64_t iteration = e.budget.nodes - last_nodes;
+    last_nodes = e.budget.nodes;
+    if (limits.max_nodes > 0 && e.budget.nodes + 2 * iteration > e.budget.limit) break;
   }
   return result;
 }
