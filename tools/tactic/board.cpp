@@ -34,10 +34,13 @@ void Reclass(Board& b, int side, int cell) {
   const CellInfo& info = cells[CellIndex(b.level[side][cell])];
   const CellClass cls = info.cls;
   const int value = info.value;
-  --b.count[side][b.cls[side][cell]];
-  ++b.count[side][cls];
+  const CellClass old = static_cast<CellClass>(b.cls[side][cell]);
+  if (cls != old) {
+    --b.count[side][old];
+    ++b.count[side][cls];
+    b.cls[side][cell] = cls;
+  }
   b.total[side] += value - b.value[side][cell];
-  b.cls[side][cell] = cls;
   b.value[side][cell] = value;
 }
 
@@ -58,28 +61,56 @@ void Retire(Board& b, int side, int cell) {
   b.value[side][cell] = 0;
 }
 
+// The cells in line with each cell (within 4, on the board): where, in which line, and the
+// key bits that hold the cell in the neighbour's key.
+struct Neighbours {
+  struct Entry {
+    std::int16_t cell;
+    std::uint8_t dir;
+    std::uint8_t shift;
+  };
+  std::array<std::array<Entry, 32>, kCells> entries;
+  std::array<std::uint8_t, kCells> count;
+};
+
+const Neighbours& NeighbourTable() {
+  static const Neighbours table = [] {
+    Neighbours t{};
+    for (int cell = 0; cell < kCells; ++cell) {
+      for (int d = 0; d < 4; ++d) {
+        for (int k = -4; k <= 4; ++k) {
+          const int nx = XOf(cell) + k * kDx[d], ny = YOf(cell) + k * kDy[d];
+          if (k == 0 || !OnBoard(nx, ny)) continue;
+          // `cell` lies at offset -k from the neighbour.
+          t.entries[cell][t.count[cell]++] = {static_cast<std::int16_t>(CellAt(nx, ny)),
+                                              static_cast<std::uint8_t>(d),
+                                              static_cast<std::uint8_t>(2 * SlotOf(-k))};
+        }
+      }
+    }
+    return t;
+  }();
+  return table;
+}
+
 // Writes the code of `cell`'s content into the keys of its neighbours, then refreshes them.
 void Spread(Board& b, int cell) {
   static const auto& table = LevelTable();
-  const int x = XOf(cell), y = YOf(cell);
+  static const auto& neighbours = NeighbourTable();
   const int owner = b.stone[cell];
-  for (int d = 0; d < 4; ++d) {
-    for (int k = -4; k <= 4; ++k) {
-      if (k == 0) continue;
-      const int nx = x + k * kDx[d], ny = y + k * kDy[d];
-      if (!OnBoard(nx, ny)) continue;
-      const int n = CellAt(nx, ny);
-      const int shift = 2 * SlotOf(-k);  // cell lies at offset -k from n
-      for (int side = 0; side < 2; ++side) {
-        const unsigned code = owner == 0 ? 0u : (owner == side + 1 ? 1u : 2u);
-        auto& key = b.key[side][d][n];
-        key = static_cast<std::uint16_t>((key & ~(3u << shift)) | (code << shift));
-        if (b.stone[n] != 0) continue;
-        const std::uint8_t level = table[key];
-        if (level == b.level[side][n][d]) continue;
-        b.level[side][n][d] = level;
-        Reclass(b, side, n);
-      }
+  const auto& entries = neighbours.entries[cell];
+  for (int i = 0; i < neighbours.count[cell]; ++i) {
+    const int n = entries[i].cell, d = entries[i].dir, shift = entries[i].shift;
+    const bool empty = b.stone[n] == 0;
+    for (int side = 0; side < 2; ++side) {
+      const unsigned code = owner == 0 ? 0u : (owner == side + 1 ? 1u : 2u);
+      auto& key = b.key[side][d][n];
+      key = static_cast<std::uint16_t>((key & ~(3u << shift)) | (code << shift));
+      if (!empty) continue;
+      const std::uint8_t level = table[key];
+      if (level == b.level[side][n][d]) continue;
+      b.level[side][n][d] = level;
+      Reclass(b, side, n);
     }
   }
 }

@@ -69,11 +69,15 @@ void Move(Brain& brain, std::string& out) {
     cell = CellAt(kSize / 2, kSize / 2);
   } else {
     SearchLimits limits;
-    limits.now_ms = brain.now_ms;
     limits.start_ms = brain.now_ms();
-    const TimePlan plan = PlanTurn(brain.time);
-    limits.soft_ms = plan.soft_ms;
-    limits.hard_ms = plan.hard_ms;
+    if (brain.fixed_nodes > 0) {
+      limits.max_nodes = brain.fixed_nodes;
+    } else {
+      limits.now_ms = brain.now_ms;
+      const TimePlan plan = PlanTurn(brain.time);
+      limits.soft_ms = plan.soft_ms;
+      limits.hard_ms = plan.hard_ms;
+    }
     const SearchResult r = ChooseMove(e, limits);
     std::fprintf(stderr, "%s depth %d score %d nodes %lld ms %lld\n", r.reason, r.depth, r.score,
                  static_cast<long long>(r.nodes),

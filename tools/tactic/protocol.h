@@ -15,6 +15,7 @@ struct Brain {
   std::unique_ptr<Engine> engine;
   TimeControl time;
   NowMs now_ms = nullptr;
+  std::int64_t fixed_nodes = 0;  // > 0: search this many nodes a move, without the clock
   bool started = false;
   bool in_board = false;  // between BOARD and DONE
 };

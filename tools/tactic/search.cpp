@@ -55,7 +55,8 @@ int Generate(const Board& b, int width, std::int16_t* out) {
     return vx != vy ? vx > vy : x < y;
   };
   width = std::min(width, n);
-  std::partial_sort(out, out + width, out + n, better);
+  std::nth_element(out, out + width - 1, out + n, better);
+  std::sort(out, out + width, better);
   return width;
 }
 
@@ -152,7 +153,6 @@ SearchResult Deepen(Engine& e, const SearchLimits& limits, std::int16_t* root, i
   SearchResult result;
   result.move = root[0];
   result.reason = "search";
-  std::int64_t last = limits.now_ms != nullptr ? limits.now_ms() : 0;
   std::int64_t last_nodes = e.budget.nodes;
   for (int depth = 1; depth <= limits.max_depth; ++depth) {
     int alpha = -kInfinity, best_index = -1;
@@ -171,16 +171,11 @@ SearchResult Deepen(Engine& e, const SearchLimits& limits, std::int16_t* root, i
     if (e.budget.stopped) break;
     result.depth = depth;
     if (alpha >= kWinBound || alpha <= -kWinBound) break;
-    if (limits.now_ms != nullptr) {
-      // The next iteration costs at least twice this one: start it only if it can finish.
-      const std::int64_t now = limits.now_ms(), spent = now - last;
-      last = now;
-      if (now - limits.start_ms >= limits.soft_ms ||
-          now + 2 * spent - limits.start_ms >= limits.hard_ms) {
-        break;
-      }
-    }
-    // Likewise with a node budget.
+    // A new iteration starts while less than the soft share of the turn is used; one cut
+    // short at the hard limit still counts for the root moves it finished (the previous
+    // best is searched first).
+    if (limits.now_ms != nullptr && limits.now_ms() - limits.start_ms >= limits.soft_ms) break;
+    // With a node budget: only when the next iteration (about twice this one) fits.
     const std::int64_t iteration = e.budget.nodes - last_nodes;
     last_nodes = e.budget.nodes;
     if (limits.max_nodes > 0 && e.budget.nodes + 2 * iteration > e.budget.limit) break;

@@ -45,9 +45,8 @@ struct Tunables {
   static constexpr int kVctShare = 10;
 
   // Time: plan to use this share of the turn (percent), leaving room for a loaded
-  // machine and pipe latency; a new iteration starts only while less than
-  // kStartIterationShare of the plan is used (the next iteration costs about as much
-  // as all earlier ones together, times the branching).
+  // machine and pipe latency; a new alpha-beta iteration starts only while less than
+  // kStartIterationShare of the turn is used (the plan's hard stop cuts the last one short).
   static constexpr int kTurnShare = 70;
   static constexpr int kStartIterationShare = 50;
   // Fixed reserve (ms) subtracted from every turn for start-up and output.
