@@ -303,8 +303,14 @@ Outcome SolveVcf(Solver& s, int max_depth, Line* line) {
 }
 
 Outcome SolveVct(Solver& s, int max_depth, Line* line) {
-  if (line != nullptr) line->length = 0;
-  return VctAttack(s, max_depth, line, 0, 0);
+  // Deepening by threes: short wins are found before the budget goes into long lines, and
+  // each pass reuses the positions the last one proved lost.
+  Outcome result = Outcome::kNoWin;
+  for (int depth = 1; depth <= max_depth && result == Outcome::kNoWin; ++depth) {
+    if (line != nullptr) line->length = 0;
+    result = VctAttack(s, depth, line, 0, 0);
+  }
+  return result;
 }
 
 Outcome VcfWithin(Solver& s, std::int64_t nodes, int max_depth, Line* line) {
