@@ -19,9 +19,11 @@ struct Tunables {
   static constexpr int kTempoTenths = 12;
 
   // Alpha-beta candidates: the quiet moves kept per node, best by attack + defence value.
-  // Wide at the root (a missed quiet defence loses), narrow deeper (depth pays more).
+  // Wide at the root (a missed quiet defence loses), narrow deeper (depth pays more): with
+  // 10,000 nodes a move, 8 inner moves beat pbrain-threat 97/100 and 94/100 (seeds 1, 2)
+  // where 10 did 92 and 89, 6 did 93, and 16 root moves instead of 24 did 86.
   static constexpr int kRootWidth = 24;
-  static constexpr int kInnerWidth = 10;
+  static constexpr int kInnerWidth = 8;
   // Forced replies (blocking a four) do not use up depth, up to this many plies.
   static constexpr int kMaxPly = 48;
 
