@@ -74,6 +74,20 @@ class MatchTest(unittest.TestCase):
         self.assertEqual((summary["a_wins"], summary["draws"], summary["a_losses"]), (0, 2, 0))
         self.assertEqual(summary["elo_a_minus_b"]["elo"], 0.0)
 
+    def test_per_brain_turn_limits(self):
+        # B sleeps 0.9 s on its first move: inside its own 1500 ms, past the match's 500 + 250.
+        with tempfile.TemporaryDirectory() as tmp:
+            summary = run_match(fake("good"), fake("slow", "--sleep", 0.9),
+                                fast_config(max_moves=4),
+                                MatchOptions(games=1, opening_stones=0, log_dir=tmp),
+                                out=io.StringIO(),
+                                limits={"B": fast_config(turn_ms=1500, match_ms=60000)})
+            with open(os.path.join(tmp, "game001-B.log")) as handle:
+                log = handle.read()
+        self.assertIn("> INFO timeout_turn 1500\n> INFO timeout_match 60000\n", log)
+        self.assertEqual(summary["games"][0]["reason"], "move-limit")
+        self.assertEqual([summary["brains"][x]["turn_ms"] for x in "AB"], [500, 1500])
+
 
 class CommandLineTest(unittest.TestCase):
     def run_arena(self, *args, cwd=ROOT):
@@ -101,6 +115,10 @@ class CommandLineTest(unittest.TestCase):
         self.assertIn("not executable", done.stderr)
         done = self.run_arena("watch", "tools/arena/brains/pbrain-random", "--turn-ms", "0")
         self.assertEqual(done.returncode, 2)
+        done = self.run_arena("match", "tools/arena/brains/pbrain-random",
+                              "tools/arena/brains/pbrain-random", "--turn-ms-b", "0")
+        self.assertEqual(done.returncode, 2)
+        self.assertIn("--turn-ms-b must be positive", done.stderr)
 
     def test_watch_without_a_game_exits_one(self):
         brain = "%s %s die-start" % (shlex.quote(sys.executable), shlex.quote(FAKE))

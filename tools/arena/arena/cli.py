@@ -58,6 +58,13 @@ def build_parser():
                             "swapped (default %(default)s)")
     _add_opening_options(match, 3)
     _add_clock_options(match, 1000)
+    for label in ("a", "b"):
+        match.add_argument("--turn-ms-" + label, type=int, default=None,
+                           help="brain %s's time per move, instead of --turn-ms"
+                                % label.upper())
+        match.add_argument("--match-ms-" + label, type=int, default=None,
+                           help="brain %s's time for the whole game, instead of --match-ms"
+                                % label.upper())
     match.add_argument("--psq-dir", help="write game records (gameNNN.psq) here")
     match.add_argument("--json", dest="json_path", help="write the JSON summary to this file")
     match.add_argument("--log-dir", help="write each brain's protocol log and stderr here")
@@ -96,8 +103,9 @@ def build_parser():
     return parser
 
 
-def _config(args, game_type):
-    return GameConfig(turn_ms=args.turn_ms, match_ms=args.match_ms,
+def _config(args, game_type, turn_ms=None, match_ms=None):
+    return GameConfig(turn_ms=args.turn_ms if turn_ms is None else turn_ms,
+                      match_ms=args.match_ms if match_ms is None else match_ms,
                       tolerance_ms=args.tolerance_ms, max_memory_mb=args.max_memory_mb,
                       start_timeout_ms=args.start_timeout_ms,
                       end_timeout_ms=args.end_timeout_ms, max_moves=args.max_moves,
@@ -118,6 +126,13 @@ def _spec(parser, text):
 def _validate(parser, args):
     if args.turn_ms <= 0:
         parser.error("--turn-ms must be positive")
+    for label in ("a", "b"):
+        turn, match = (getattr(args, "%s_ms_%s" % (kind, label), None)
+                       for kind in ("turn", "match"))
+        if turn is not None and turn <= 0:
+            parser.error("--turn-ms-%s must be positive" % label)
+        if match is not None and match < 0:
+            parser.error("--match-ms-%s must not be negative" % label)
     for name in ("match_ms", "tolerance_ms", "max_memory_mb", "start_timeout_ms",
                  "end_timeout_ms", "max_moves", "opening_stones"):
         if getattr(args, name) < 0:
@@ -145,7 +160,10 @@ def main(argv=None):
                                seed=args.seed, psq_dir=args.psq_dir, json_path=args.json_path,
                                log_dir=args.log_dir, verbose=args.verbose)
         try:
-            summary = run_match(spec_a, spec_b, _config(args, 1), options)
+            limits = {label.upper(): _config(args, 1, getattr(args, "turn_ms_" + label),
+                                             getattr(args, "match_ms_" + label))
+                      for label in ("a", "b")}
+            summary = run_match(spec_a, spec_b, _config(args, 1), options, limits=limits)
         except KeyboardInterrupt:
             sys.stderr.write("interrupted\n")
             return 130

@@ -80,6 +80,7 @@ class Player:
     """What the game asks of a player. Brains and people implement it."""
 
     name = "?"
+    limits = None  # a GameConfig whose turn_ms and match_ms replace the game's for this player
     peak_memory_kb = 0
     killed = False
     exit_status = None
@@ -301,10 +302,11 @@ def play_game(black, white, opening, config, index=1, observer=None):
         for player in (black, white):
             player.launch()
         record = GameRecord(index, opening, black, white)
+        configs = {colour: players[colour].limits or config for colour in (BLACK, WHITE)}
         failed = []
         for colour in (BLACK, WHITE):
             try:
-                players[colour].begin(config)
+                players[colour].begin(configs[colour])
             except Forfeit as f:
                 failed.append((colour, f))
         record.names = {BLACK: black.name, WHITE: white.name}
@@ -333,8 +335,8 @@ def play_game(black, white, opening, config, index=1, observer=None):
                 record.reason = "move-limit"
                 break
             time_left = None
-            if config.match_ms > 0:
-                time_left = config.match_ms - used[colour]
+            if configs[colour].match_ms > 0:
+                time_left = configs[colour].match_ms - used[colour]
             try:
                 x, y, ms = players[colour].move(board, colour, time_left)
             except Forfeit as f:

@@ -88,9 +88,12 @@ class BrainTally:
         }
 
 
-def run_match(spec_a, spec_b, config, options, out=None):
-    """Plays the match and returns the summary dict (also written as JSON on request)."""
+def run_match(spec_a, spec_b, config, options, out=None, limits=None):
+    """Plays the match and returns the summary dict (also written as JSON on request).
+    `limits` may map "A" or "B" to a GameConfig whose turn_ms and match_ms that brain gets
+    instead of the match's."""
     out = out or sys.stdout
+    limits = {label: (limits or {}).get(label) or config for label in ("A", "B")}
     tallies = {"A": BrainTally("A", spec_a), "B": BrainTally("B", spec_b)}
     wins = draws = losses = aborted = 0
     records = []
@@ -98,10 +101,9 @@ def run_match(spec_a, spec_b, config, options, out=None):
     for directory in (options.psq_dir, options.log_dir):
         if directory:
             os.makedirs(directory, exist_ok=True)
-    _print(out, "Match: A = %s  vs  B = %s, %d games, turn %d ms, match %s, tolerance %d ms, "
+    _print(out, "Match: A = %s  vs  B = %s, %d games, %s, tolerance %d ms, "
            "openings of %d stones (seed %d)" % (
-               " ".join(spec_a.argv), " ".join(spec_b.argv), options.games, config.turn_ms,
-               "%d ms" % config.match_ms if config.match_ms else "unlimited",
+               " ".join(spec_a.argv), " ".join(spec_b.argv), options.games, _clocks_text(limits),
                config.tolerance_ms, options.opening_stones, options.seed))
     for index, (opening, a_is_black) in enumerate(games, start=1):
         labels = {BLACK: "A", WHITE: "B"} if a_is_black else {BLACK: "B", WHITE: "A"}
@@ -120,6 +122,7 @@ def run_match(spec_a, spec_b, config, options, out=None):
                 on_message = (lambda text, label=label: _print(out, "    %s: %s" % (label, text)))
             players[colour] = BrainPlayer(spec, log=log, stderr_path=stderr_path,
                                           on_message=on_message)
+            players[colour].limits = limits[label]
         observer = _LiveProgress(out, index, options.games) if _is_tty(out) else None
         try:
             record = play_game(players[BLACK], players[WHITE], opening, config, index=index,
@@ -156,7 +159,7 @@ def run_match(spec_a, spec_b, config, options, out=None):
                   record.names[BLACK], labels[WHITE], record.names[WHITE],
                   record.result_text(), record.reason_text(), len(record.moves), wins, draws,
                   losses, "  %.1f%%" % (100.0 * score) if played else ""))
-    summary = _summary(tallies, wins, draws, losses, aborted, records, config, options)
+    summary = _summary(tallies, wins, draws, losses, aborted, records, config, options, limits)
     _print_summary(out, summary)
     if options.json_path:
         with open(options.json_path, "w", encoding="utf-8") as handle:
@@ -165,7 +168,18 @@ def run_match(spec_a, spec_b, config, options, out=None):
     return summary
 
 
-def _summary(tallies, wins, draws, losses, aborted, records, config, options):
+def _clock_text(config):
+    return "turn %d ms, match %s" % (
+        config.turn_ms, "%d ms" % config.match_ms if config.match_ms else "unlimited")
+
+
+def _clocks_text(limits):
+    if vars(limits["A"]) == vars(limits["B"]):
+        return _clock_text(limits["A"])
+    return "A: %s; B: %s" % (_clock_text(limits["A"]), _clock_text(limits["B"]))
+
+
+def _summary(tallies, wins, draws, losses, aborted, records, config, options, limits):
     interval = elo_interval(wins, draws, losses)
     score = score_fraction(wins, draws, losses)
     elo = {"elo": None, "low": None, "high": None, "text": "n/a"}
@@ -180,10 +194,13 @@ def _summary(tallies, wins, draws, losses, aborted, records, config, options):
         entry["white_brain"] = labels[WHITE]
         entry["winner_brain"] = labels.get(record.winner)
         games.append(entry)
+    brains = {label: tally.as_dict() for label, tally in tallies.items()}
+    for label, tally in brains.items():
+        tally.update(turn_ms=limits[label].turn_ms, match_ms=limits[label].match_ms)
     return {
         "config": dict(config.as_dict(), games=options.games,
                        opening_stones=options.opening_stones, seed=options.seed),
-        "brains": {label: tally.as_dict() for label, tally in tallies.items()},
+        "brains": brains,
         "a_wins": wins, "draws": draws, "a_losses": losses, "aborted": aborted,
         "a_score": round(score, 4) if score is not None else None,
         "a_points": wins + 0.5 * draws,

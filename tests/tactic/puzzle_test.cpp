@@ -1,0 +1,131 @@
+// The puzzle suite (puzzles.txt): the solvers' answers checked against plain play, and the
+// brain's move at a fixed node budget.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tactic/search.h"
+
+namespace ruvex::tactic {
+namespace {
+
+struct Puzzle {
+  std::string name, kind;  // kind "vcf" or "defend"
+  int moves = 0;           // vcf: attacker moves of the shortest win, the five included
+  std::vector<int> answer;
+  Board board;
+};
+
+int ParseCell(const std::string& text) {
+  int x = -1, y = -1;
+  char comma = 0;
+  std::istringstream(text) >> x >> comma >> y;
+  return CellAt(x, y);
+}
+
+// One puzzle a line: "NAME KIND MOVES at X,Y answer CELLS... / ROWS", the rows of a diagram
+// separated by '/', its top left cell at X,Y: X the side to move, O the opponent, . empty.
+std::vector<Puzzle> Load() {
+  std::ifstream in(TACTIC_PUZZLES);
+  std::vector<Puzzle> puzzles;
+  std::string text, at, origin, word;
+  while (std::getline(in, text)) {
+    if (text.empty() || text[0] == '#') continue;
+    Puzzle& p = puzzles.emplace_back();
+    std::istringstream header(text.substr(0, text.find('/')));
+    header >> p.name >> p.kind >> p.moves >> at >> origin >> word;
+    while (header >> word) p.answer.push_back(ParseCell(word));
+    Board& b = p.board;
+    Reset(b);
+    int x = XOf(ParseCell(origin)), y = YOf(ParseCell(origin));
+    for (std::size_t i = text.find('/') + 2; i < text.size(); ++i) {
+      if (text[i] == '/') {
+        x = XOf(ParseCell(origin)), ++y;
+        continue;
+      }
+      if (text[i] == 'X' || text[i] == 'O') {
+        b.to_move = text[i] == 'X' ? 0 : 1;
+        EXPECT_TRUE(Play(b, CellAt(x, y))) << p.name;
+      }
+      ++x;
+    }
+    b.to_move = 0;
+  }
+  return puzzles;
+}
+
+// Cells where `side` would make five, by plain play on the stones.
+std::vector<int> PlainFivePoints(Board b, int side) {
+  std::vector<int> points;
+  b.to_move = side;
+  for (int cell = 0; cell < kCells; ++cell) {
+    if (Play(b, cell)) {
+      if (IsFive(b, cell)) points.push_back(cell);
+      Undo(b);
+    }
+  }
+  return points;
+}
+
+// A VCF line replayed by plain play: the defender never has a five point, every defender
+// move is the attacker's only five point, and the attacker ends with a five or two five
+// points. Returns the attacker's moves, the five included (0 when the line is not a win).
+int ReplayVcf(Board b, const Line& line) {
+  for (int i = 0; i < line.length; ++i) {
+    if (i % 2 == 1) {
+      const std::vector<int> points = PlainFivePoints(b, 0);
+      if (points.size() != 1 || points[0] != line.cells[i]) return 0;
+    } else if (!PlainFivePoints(b, 1).empty()) {
+      return 0;
+    }
+    if (!Play(b, line.cells[i])) return 0;
+    if (i % 2 == 0 && IsFive(b, line.cells[i])) return i / 2 + 1;
+  }
+  // Or two five points after the last attacker move: the defender blocks one, not both.
+  const bool two = line.length % 2 == 1 && PlainFivePoints(b, 0).size() >= 2;
+  return two ? (line.length + 1) / 2 + 1 : 0;
+}
+
+bool Contains(const std::vector<int>& cells, int cell) {
+  return std::find(cells.begin(), cells.end(), cell) != cells.end();
+}
+
+TEST(TacticPuzzles, SolverAndBrainAnswerEveryPuzzle) {
+  static Engine e;
+  InitEngine(e);
+  const std::vector<Puzzle> puzzles = Load();
+  ASSERT_GE(puzzles.size(), 30u);
+  for (const Puzzle& p : puzzles) {
+    SCOPED_TRACE(p.name);
+    e.board = p.board;
+    ClearTable(e.solver.table);
+    if (p.kind == "vcf") {
+      // The shortest win: none within one attacker move less.
+      int depth = 0;
+      Line line;
+      for (; depth <= Tunables::kVcfDepth; ++depth) {
+        e.budget = Budget{};
+        if (SolveVcf(e.solver, depth, &line) == Outcome::kWin) break;
+      }
+      ASSERT_GT(line.length, 0);
+      EXPECT_EQ(ReplayVcf(p.board, line), p.moves);
+      EXPECT_TRUE(Contains(p.answer, line.cells[0]));
+    } else {
+      e.budget = Budget{};
+      e.budget.limit = 200000;  // the VCT checks are budget-bound; the answers are for this one
+      const Defence d = FindDefences(e.solver, true);
+      EXPECT_EQ(d.threat, Threat::kVcf);
+      EXPECT_EQ(std::vector<int>(d.moves.begin(), d.moves.begin() + d.count), p.answer);
+    }
+    SearchLimits limits;
+    limits.max_nodes = 100000;
+    EXPECT_TRUE(Contains(p.answer, ChooseMove(e, limits).move));
+  }
+}
+
+}  // namespace
+}  // namespace ruvex::tactic
