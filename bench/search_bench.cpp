@@ -23,7 +23,7 @@
 #include "eval/network.h"
 #include "search/driver.h"
 #include "search/node_store.h"
-#include "shell/io/memory.h"
+#include "platform/memory.h"
 
 namespace ruvex {
 namespace {

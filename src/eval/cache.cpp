@@ -1,6 +1,6 @@
 #include "eval/cache.h"
 
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 namespace ruvex {
 

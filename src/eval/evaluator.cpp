@@ -3,8 +3,8 @@
 #include <limits>
 
 #include "eval/window.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 

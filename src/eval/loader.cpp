@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 namespace ruvex {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "eval/network.h"
-#include "shell/io/console.h"
+#include "platform/console.h"
 
 namespace ruvex {
 

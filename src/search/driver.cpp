@@ -5,9 +5,9 @@
 #include "search/root.h"
 #include "search/select.h"
 #include "search/timing.h"
-#include "shell/io/memory.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "platform/memory.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 

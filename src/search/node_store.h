@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "board/board.h"
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 namespace ruvex {
 

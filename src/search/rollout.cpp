@@ -2,7 +2,7 @@
 
 #include "board/forced.h"
 #include "search/expand.h"
-#include "shell/io/trace.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 

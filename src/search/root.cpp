@@ -4,9 +4,9 @@
 #include <limits>
 #include <string>
 
-#include "shell/io/memory.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "platform/memory.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 

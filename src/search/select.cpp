@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "search/rollout.h"
-#include "shell/io/trace.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "search/node_store.h"
-#include "shell/io/probes.h"
+#include "platform/probes.h"
 
 namespace ruvex {
 

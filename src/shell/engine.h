@@ -10,8 +10,8 @@
 #include "eval/evaluator.h"
 #include "eval/loader.h"
 #include "search/driver.h"
-#include "shell/io/clock.h"
-#include "shell/io/console.h"
+#include "platform/clock.h"
+#include "platform/console.h"
 #include "shell/settings.h"
 
 namespace ruvex {

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "shell/io/platform.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 #include "shell/protocol_text.h"
 
 namespace ruvex {

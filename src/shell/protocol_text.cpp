@@ -1,6 +1,6 @@
 #include "shell/protocol_text.h"
 
-#include "shell/io/text.h"
+#include "platform/text.h"
 #include "shell/settings.h"
 
 namespace ruvex {

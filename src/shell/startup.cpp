@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "shell/engine.h"
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 #include "shell/protocol_loop.h"
 #include "shell/settings.h"
 

@@ -10,7 +10,7 @@
 
 #include "eval/window.h"
 #include "eval_support.h"
-#include "shell/io/trace.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 namespace {

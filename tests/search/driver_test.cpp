@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "search_fixture.h"
-#include "shell/io/text.h"
+#include "platform/text.h"
 
 namespace ruvex {
 namespace {

@@ -18,7 +18,7 @@
 #include "eval/window.h"
 #include "search/node_store.h"
 #include "search/state.h"
-#include "shell/io/trace.h"
+#include "platform/trace.h"
 
 namespace ruvex::testing {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/io/console.h"
+#include "platform/console.h"
 
 namespace ruvex::testing {
 

@@ -9,8 +9,8 @@
 
 #include "fake_streams.h"
 #include "shell/engine.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 #include "shell/protocol_loop.h"
 #include "shell/protocol_text.h"
 #include "shell/settings.h"

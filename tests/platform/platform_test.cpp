@@ -1,7 +1,7 @@
 // The operating-system layer itself, on the system the tests run on: files
 // and paths (UTF-8 names too), the standard streams through real pipes,
 // system pages and the resident-memory probe.
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -237,7 +237,7 @@ TEST(PlatformPaths, ExecutableDirectoryHoldsThisTestProgram) {
   ASSERT_TRUE(EndsInSeparator(dir)) << dir;
   EXPECT_TRUE(std::filesystem::path(dir).is_absolute()) << dir;
   EXPECT_EQ(platform::QueryFile(dir, nullptr), platform::FileKind::Directory);
-  EXPECT_EQ(platform::QueryFile(dir + "shell_tests" + kExecutableSuffix, nullptr),
+  EXPECT_EQ(platform::QueryFile(dir + "platform_tests" + kExecutableSuffix, nullptr),
             platform::FileKind::Regular)
       << dir;
 }

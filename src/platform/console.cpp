@@ -1,9 +1,9 @@
-#include "shell/io/console.h"
+#include "platform/console.h"
 
 #include <cstring>
 #include <string>
 
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 namespace ruvex {
 

@@ -8,11 +8,11 @@
 #include <limits>
 #include <string>
 
-#include "fake_streams.h"
-#include "shell/io/clock.h"
-#include "shell/io/console.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "shell/fake_streams.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 namespace {

@@ -1,8 +1,8 @@
-#include "shell/io/memory.h"
+#include "platform/memory.h"
 
-#include "shell/io/clock.h"
-#include "shell/io/platform.h"
-#include "shell/io/probes.h"
+#include "platform/clock.h"
+#include "platform/platform.h"
+#include "platform/probes.h"
 
 namespace ruvex {
 
