@@ -8,9 +8,9 @@
 
 namespace ruvex {
 
-void InitEvaluator(Evaluator& evaluator) {
+void InitEvaluator(Evaluator& evaluator, const PageAllocator& pages) {
   evaluator.network = Network{};
-  InitCache(evaluator.cache, EvalCacheSlots);
+  InitCache(evaluator.cache, EvalCacheSlots, pages);
   evaluator.AnnCalls = 0;
   evaluator.AnnCacheHits = 0;
 }

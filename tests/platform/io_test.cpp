@@ -8,11 +8,11 @@
 #include <limits>
 #include <string>
 
-#include "shell/fake_streams.h"
 #include "platform/clock.h"
-#include "platform/console.h"
+#include "platform/host.h"
 #include "platform/text.h"
 #include "platform/trace.h"
+#include "shell/fake_streams.h"
 
 namespace ruvex {
 namespace {
@@ -76,7 +76,7 @@ TEST(FormatNumbers, IntegersAndFloats) {
 TEST(Console, WriteLineAndReadChunk) {
   testing::FakeStreams streams;
   streams.chunks = {"abc"};
-  Console console = streams.MakeConsole();
+  Host console = streams.MakeHost();
   WriteLine(console, "OK");
   WriteLine(console, "");
   EXPECT_EQ(streams.writes, (std::vector<std::string>{"OK\r\n", "\r\n"}));  // one write each
@@ -93,7 +93,7 @@ TEST(Console, WriteLineAndReadChunk) {
   // A reader that claims more than the buffer holds, and no reader at all.
   console.read = [](char*, std::size_t size) { return size + 100; };
   EXPECT_EQ(ReadChunk(console, buffer.data(), buffer.size()), buffer.size());
-  Console none;
+  Host none;
   EXPECT_EQ(ReadChunk(none, buffer.data(), buffer.size()), 0u);
   WriteLine(none, "lost");  // no writer: nothing happens
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <tuple>
 
-#include "search_fixture.h"
 #include "platform/text.h"
+#include "search_fixture.h"
 
 namespace ruvex {
 namespace {
@@ -16,13 +16,22 @@ using namespace testing;
 
 constexpr int64_t kStart = 1000;  // TurnStartTime of every turn below
 
+// The protocol's text of grid cell (x, y): "x-1,y-1".
+std::string MoveText(int x, int y) {
+  return std::to_string(x - 1) + "," + std::to_string(y - 1);
+}
+std::string MoveText(const SearchResult& result) {
+  return MoveText(result.cell.x, result.cell.y);
+}
+
 class DriverTest : public SearchTest {
  protected:
   void SetUp() override {
     SearchTest::SetUp();
     // About 250 MiB of nodes: a search that fails to stop ends on memory
     // instead of taking the machine's.
-    search.store.BlockLimit = 32;
+    pages = PageLimit{32};
+    search.store.pages = LimitedPages(pages);
     game = Board({{10, 10, Opponent}, {11, 11, Own}, {10, 11, Opponent}});
     // The network likes (9, 12), "8,11", best on this board; every other cell is 0.5.
     SetValue(evaluator, game, 9, 12, 0.99);
@@ -36,7 +45,7 @@ class DriverTest : public SearchTest {
     for (const int64_t v : e) probes.times.push_back(kStart + v);
     probes.timeReads = 0;
   }
-  std::string Search() { return SearchMove(search, evaluator, game, turn); }
+  std::string Search() { return MoveText(SearchMove(search, evaluator, game, turn)); }
   // The move must be the chosen root child's cell, now Own on the board.
   void ExpectRootChildPlayed(const std::string& move) {
     const Cell cell = N(search.store.RootId).location;
@@ -46,6 +55,7 @@ class DriverTest : public SearchTest {
 
   BoardGrid game;
   TurnInfo turn;
+  PageLimit pages;
 };
 
 TEST_F(DriverTest, OwnFiveIsPlayedAtOnceBeforeBlocking) {
@@ -125,7 +135,9 @@ TEST_F(DriverTest, TimeRules) {
     const std::string move = Search();
     EXPECT_EQ(N(0).Visits, c.iterations);
     EXPECT_EQ(search.GameRunningTime, c.runningTimeAfter);
-    EXPECT_EQ(Limits(search.DepthLimit, search.MaxChildren, search.MinChildren), c.limits);
+    EXPECT_EQ(
+        Limits(search.tuning.DepthLimit, search.tuning.MaxChildren, search.tuning.MinChildren),
+        c.limits);
     EXPECT_EQ(search.HurryMode, c.hurry);
     if (c.move != nullptr) {
       EXPECT_EQ(move, c.move);
@@ -174,7 +186,7 @@ TEST_F(DriverTest, EmptyBoardStallsTheTreeAndTheNextSearchIsNotPoisoned) {
   Elapsed({0});
   probes.memory = {400 * MiB};  // never read inside the loop here
   TraceRecorder trace;
-  EXPECT_EQ(SearchMove(search, evaluator, opening, turn), "10,10");
+  EXPECT_EQ(MoveText(SearchMove(search, evaluator, opening, turn)), "10,10");
   EXPECT_EQ(opening(11, 11), Own);
   EXPECT_EQ(trace.Count("Expand returned no childred"), 1);
   EXPECT_EQ(trace.Count("Poisoned... null?"), 99);
@@ -207,7 +219,7 @@ TEST_F(DriverTest, WorkingSetAbove310MiBEndsTheSearchAtAHundredthIteration) {
 TEST_F(DriverTest, MissingMemoryForNodesEndsTheSearchWithALegalMove) {
   turn.TurnTimeLimit = 30000;
   Elapsed({0});
-  search.store.BlockLimit = 1;
+  pages.limit = 1;
   TraceRecorder trace;
   ExpectRootChildPlayed(Search());
   EXPECT_EQ(trace.Count("Memory limit hit !"), 1);

@@ -87,7 +87,7 @@ TEST_F(ExpandCandidatesTest, CornerStoneOrdersEqualAndDistinctValuesAsTheSortDoe
   SetValue(evaluator, board, 2, 1, 0.4);
   SetValue(evaluator, board, 2, 2, 0.9);
   const BoardGrid before = board;
-  EXPECT_EQ(ExpandCandidates(search, evaluator, board, list, 1, Own), 162);
+  EXPECT_EQ(ExpandCandidates(search.tuning, evaluator, board, list, 1, Own), 162);
   EXPECT_EQ(board, before);
   EXPECT_EQ(Cells(), (std::vector<Cell>{{2, 2}, {1, 2}, {2, 1}}));  // C, A, B
   EXPECT_EQ(list.length, 4);
@@ -98,7 +98,7 @@ TEST_F(ExpandCandidatesTest, CornerStoneOrdersEqualAndDistinctValuesAsTheSortDoe
 
   // Every value 0.5 (the zero network): A, B, C come out B, C, A.
   BoardGrid other = Board({{20, 20, Own}});
-  EXPECT_EQ(ExpandCandidates(search, evaluator, other, list, 1, Opponent), 90);
+  EXPECT_EQ(ExpandCandidates(search.tuning, evaluator, other, list, 1, Opponent), 90);
   EXPECT_EQ(Cells(), (std::vector<Cell>{{19, 20}, {20, 19}, {19, 19}}));
   EXPECT_EQ(list[1].turn, Opponent);
 }
@@ -134,9 +134,9 @@ TEST_F(ExpandCandidatesTest, CutByMinimumCutoffAndMaximum) {
     for (std::size_t i = 0; i < ten.size(); ++i) {
       SetValue(fresh, board, ten[i].x, ten[i].y, c.values[i]);
     }
-    search.MaxChildren = c.maxChildren;
-    search.MinChildren = c.minChildren;
-    EXPECT_EQ(ExpandCandidates(search, fresh, board, list, 3, Own), c.status);
+    search.tuning.MaxChildren = c.maxChildren;
+    search.tuning.MinChildren = c.minChildren;
+    EXPECT_EQ(ExpandCandidates(search.tuning, fresh, board, list, 3, Own), c.status);
     EXPECT_EQ(list[0].score, c.count);
     EXPECT_EQ(list.length, c.count + 1);
     if (!c.kept.empty()) {
@@ -146,7 +146,7 @@ TEST_F(ExpandCandidatesTest, CutByMinimumCutoffAndMaximum) {
   // 24 candidates all valued 0.5: 14 are kept.
   search = SearchState{};
   BoardGrid board = Board({{5, 5, Own}, {15, 15, Opponent}, {5, 15, Own}});
-  EXPECT_EQ(ExpandCandidates(search, evaluator, board, list, 1, Own), 90);
+  EXPECT_EQ(ExpandCandidates(search.tuning, evaluator, board, list, 1, Own), 90);
   EXPECT_EQ(evaluator.AnnCalls, 24);
   EXPECT_EQ(list[0].score, 14);
 }
@@ -154,22 +154,22 @@ TEST_F(ExpandCandidatesTest, CutByMinimumCutoffAndMaximum) {
 TEST_F(ExpandCandidatesTest, OwnFiveComesFirstThenTheBlock) {
   BoardGrid board = TwoFours();
   const BoardGrid before = board;
-  EXPECT_EQ(ExpandCandidates(search, evaluator, board, list, 1, Own), WinScore);
+  EXPECT_EQ(ExpandCandidates(search.tuning, evaluator, board, list, 1, Own), WinScore);
   EXPECT_EQ(Cells(), (std::vector<Cell>{{10, 4}}));
   EXPECT_EQ(list.length, 2);
   EXPECT_EQ(std::tuple(list[1].turn, list[1].score, list[1].value), std::tuple(Own, 0, 0.0));
-  EXPECT_EQ(ExpandCandidates(search, evaluator, board, list, 1, Opponent), WinScore);
+  EXPECT_EQ(ExpandCandidates(search.tuning, evaluator, board, list, 1, Opponent), WinScore);
   EXPECT_EQ(Cells(), (std::vector<Cell>{{5, 4}}));
   EXPECT_EQ(board, before);
 
   board(10, 8) = Empty;  // Own has only three now: Own must block
-  EXPECT_EQ(ExpandCandidates(search, evaluator, board, list, 1, Own), BlockScore);
+  EXPECT_EQ(ExpandCandidates(search.tuning, evaluator, board, list, 1, Own), BlockScore);
   EXPECT_EQ(Cells(), (std::vector<Cell>{{5, 4}}));
   EXPECT_EQ(std::tuple(list[1].turn, list[1].score, list[1].value), std::tuple(Own, 0, 0.0));
   EXPECT_EQ(evaluator.AnnCalls, 0);  // no network value is needed
 
   BoardGrid empty = Board({});
-  EXPECT_EQ(ExpandCandidates(search, evaluator, empty, list, 1, Own), 0);
+  EXPECT_EQ(ExpandCandidates(search.tuning, evaluator, empty, list, 1, Own), 0);
   EXPECT_EQ(list[0].score, 0);
   EXPECT_EQ(list.length, 1);
 }

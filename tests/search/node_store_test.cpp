@@ -5,11 +5,23 @@
 #include <cstring>
 #include <tuple>
 
+#include "search_fixture.h"
+
 namespace ruvex {
 namespace {
 
+using testing::LimitedPages;
+using testing::PageLimit;
+
+// Records 1.. live in zero-filled pages and are compared byte for byte;
+// record 0 is a member of the store, whose padding bytes are unspecified.
 bool AllFresh(const NodeStore& store, int32_t from, int32_t to) {
   static const SearchNode fresh{};
+  if (from == 0) {
+    const SearchNode& zero = Node(store, 0);
+    if (zero.Visits != 0 || zero.ChildCount != 0 || zero.board != fresh.board) return false;
+    from = 1;
+  }
   for (int32_t id = from; id <= to; ++id) {
     if (std::memcmp(&Node(store, id), &fresh, sizeof(SearchNode)) != 0) return false;
   }
@@ -68,8 +80,9 @@ TEST(NodeStore, GrowthKeepsIdsStableAndResetDropsEverything) {
 
 TEST(NodeStore, MissingMemoryIsReportedAndChangesNothing) {
   NodeStore store;
+  PageLimit pages{1};
+  store.pages = LimitedPages(pages);
   ResetTree(store);
-  store.BlockLimit = 1;
   store.NodeCount = 9990;
   EXPECT_FALSE(ReserveNodes(store, 14));
   EXPECT_TRUE(store.Exhausted);
@@ -81,10 +94,10 @@ TEST(NodeStore, MissingMemoryIsReportedAndChangesNothing) {
   EXPECT_EQ(store.NodeCount, 9999);
 
   // A reset that cannot get its block leaves a usable, empty store.
-  store.BlockLimit = 0;
+  pages.limit = 0;
   ResetTree(store);
   EXPECT_EQ(std::tuple(store.NodeCount, store.NodeCapacity), std::tuple(0, 0));
-  store.BlockLimit = SIZE_MAX;
+  pages.limit = 1;
   EXPECT_TRUE(ReserveNodes(store, 14));
   EXPECT_EQ(store.NodeCapacity, 10000);
 }

@@ -84,7 +84,7 @@ TEST_F(RolloutTest, ExpandsABatchPerLevelAndFollowsTheBestValue) {
   for (std::size_t i = 0; i < cells.size(); ++i) {
     SetValue(evaluator, board, cells[i].x, cells[i].y, values[i]);
   }
-  search.DepthLimit = 2;
+  search.tuning.DepthLimit = 2;
   Rollout(search, evaluator, 0, 1);
 
   ASSERT_EQ(N(0).ChildCount, 9);  // 6 kept by the minimum, then 0.45, 0.40 and 0.36
@@ -110,7 +110,7 @@ TEST_F(RolloutTest, ExpandsABatchPerLevelAndFollowsTheBestValue) {
 
 TEST_F(RolloutTest, EqualScoresDescendIntoTheFirstChild) {
   Root(Board({{10, 10, Opponent}, {10, 11, Own}}));  // every value 0.5: score 90
-  search.DepthLimit = 2;
+  search.tuning.DepthLimit = 2;
   Rollout(search, evaluator, 0, 1);
   ASSERT_EQ(N(0).ChildCount, 10);
   EXPECT_GT(N(1).ChildCount, 0);
@@ -121,7 +121,7 @@ TEST_F(RolloutTest, ForcedBlockGivesOneOrdinaryChild) {
   // Own to move at the root; Opponent threatens five at (5, 4) only.
   Root(
       Board({{5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {5, 8, Opponent}, {5, 9, Own}}));
-  search.DepthLimit = 1;
+  search.tuning.DepthLimit = 1;
   Rollout(search, evaluator, 0, 1);
   ASSERT_EQ(N(0).ChildCount, 1);
   EXPECT_EQ(std::tuple(N(1).location, N(1).S_Score, N(1).isTerminal, N(1).board(5, 4)),

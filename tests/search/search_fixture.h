@@ -16,9 +16,9 @@
 #include "eval/evaluator.h"
 #include "eval/network.h"
 #include "eval/window.h"
+#include "platform/trace.h"
 #include "search/node_store.h"
 #include "search/state.h"
-#include "platform/trace.h"
 
 namespace ruvex::testing {
 
@@ -93,16 +93,40 @@ struct ScriptedProbes {
   std::size_t memoryReads = 0;
 };
 
-// After 100000 clock reads the clock jumps a year ahead, so a search that
-// fails to stop ends instead of hanging the test.
-inline void UseProbes(SearchState& search, ScriptedProbes& script) {
-  search.probes.elapsed = [&script] {
+// A host whose clock and memory probe read the script. After 100000 clock
+// reads the clock jumps a year ahead, so a search that fails to stop ends
+// instead of hanging the test.
+inline Host ScriptedHost(ScriptedProbes& script) {
+  Host host = SystemHost();
+  host.clock = [&script] {
     if (script.timeReads >= 100000) return int64_t{1} << 35;
     return script.times[std::min(script.timeReads++, script.times.size() - 1)];
   };
-  search.probes.memory = [&script] {
+  host.memory = [&script] {
     return script.memory[std::min(script.memoryReads++, script.memory.size() - 1)];
   };
+  return host;
+}
+
+// System pages, of which at most `limit` allocations are held at once; past
+// that an allocation fails as when memory runs out.
+struct PageLimit {
+  std::size_t limit = 0;
+  std::size_t held = 0;
+};
+
+inline PageAllocator LimitedPages(PageLimit& pages) {
+  const PageAllocator system = SystemHost().pages;
+  return PageAllocator{[&pages, system](std::size_t bytes) -> void* {
+                         if (pages.held >= pages.limit) return nullptr;
+                         void* memory = system.allocate(bytes);
+                         if (memory != nullptr) ++pages.held;
+                         return memory;
+                       },
+                       [&pages, system](void* memory, std::size_t bytes) {
+                         if (memory != nullptr) --pages.held;
+                         system.release(memory, bytes);
+                       }};
 }
 
 // Records every TraceLog line while it lives.
@@ -134,7 +158,8 @@ class SearchTest : public ::testing::Test {
   void SetUp() override {
     search = SearchState{};
     probes = ScriptedProbes{};
-    UseProbes(search, probes);
+    host = ScriptedHost(probes);
+    InitSearch(search, host);
     MakeZeroEvaluator(evaluator);
   }
   // Node 0 as the root of a search on board.
@@ -158,6 +183,7 @@ class SearchTest : public ::testing::Test {
 
   Evaluator evaluator;
   ScriptedProbes probes;
+  Host host;
   SearchState search;
 };
 

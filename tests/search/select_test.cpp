@@ -36,7 +36,7 @@ TEST_F(SelectTest, ComputeUcbRoundsTheAverageToFloatFirst) {
 }
 
 TEST_F(SelectTest, RootWithoutChildrenIsRolledOutAtDepthOne) {
-  search.DepthLimit = 1;
+  search.tuning.DepthLimit = 1;
   SelectNode(search, evaluator, 0, 1);
   ASSERT_GT(N(0).ChildCount, 0);
   // Depth 1 was expanded and depth 2 stopped: exactly one level of nodes.
@@ -46,7 +46,7 @@ TEST_F(SelectTest, RootWithoutChildrenIsRolledOutAtDepthOne) {
 
 TEST_F(SelectTest, UnvisitedChildrenAreRolledOutInListOrder) {
   const int32_t first = AddChildren(search.store, 0, {{9, 9}, {12, 12}, {10, 11}});
-  search.DepthLimit = 2;
+  search.tuning.DepthLimit = 2;
   for (int round = 0; round < 3; ++round) {
     SelectNode(search, evaluator, 0, 1);
     for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(N(first + i).Visits, i <= round ? 1 : 0) << round;

@@ -8,7 +8,7 @@
 namespace ruvex {
 namespace {
 
-using D = TimeDecision;
+using D = StopReason;
 
 TEST(DecideTime, EachRuleAtItsBoundaries) {
   struct Case {
@@ -17,33 +17,33 @@ TEST(DecideTime, EachRuleAtItsBoundaries) {
     D expected;
   };
   const Case cases[] = {
-      {0, 1000000, 30000, true, D::Hurry},  // 1: whatever the clock
-      {0, -5, 0, true, D::Hurry},
-      {10, 0, 30000, false, D::Continue},  // 2: 0 <= R <= 4000, e > 10
-      {11, 0, 30000, false, D::Hurry},
-      {11, 4000, 30000, false, D::Hurry},
-      {10, 4000, 0, false, D::Continue},        // rule 2 does not look at T
-      {1200, 4001, 30000, false, D::Continue},  // 3: 4000 < R <= 30000, e > 1200
-      {1201, 4001, 30000, false, D::EndAfterExtra},
-      {1201, 30000, 0, false, D::EndAfterExtra},
-      {3000, 30001, 30000, false, D::Continue},  // 4: 30000 < R <= 60000, e > 3000
-      {3001, 30001, 30000, false, D::EndLowered},
-      {3001, 60000, 30000, false, D::EndLowered},
-      {8000, 60001, 30000, false, D::Continue},  // 5: e > 8000 or T - e < 500
-      {8001, 60001, 30000, false, D::End},
-      {4500, -1, 5000, false, D::Continue},
-      {4501, -1, 5000, false, D::End},
-      {0, 100000, 0, false, D::End},  // T = 0: no iteration at all
+      {0, 1000000, 30000, true, D::HurryMode},  // 1: whatever the clock
+      {0, -5, 0, true, D::HurryMode},
+      {10, 0, 30000, false, D::None},  // 2: 0 <= R <= 4000, e > 10
+      {11, 0, 30000, false, D::MatchNearlySpent},
+      {11, 4000, 30000, false, D::MatchNearlySpent},
+      {10, 4000, 0, false, D::None},        // rule 2 does not look at T
+      {1200, 4001, 30000, false, D::None},  // 3: 4000 < R <= 30000, e > 1200
+      {1201, 4001, 30000, false, D::MatchShort},
+      {1201, 30000, 0, false, D::MatchShort},
+      {3000, 30001, 30000, false, D::None},  // 4: 30000 < R <= 60000, e > 3000
+      {3001, 30001, 30000, false, D::MatchLow},
+      {3001, 60000, 30000, false, D::MatchLow},
+      {8000, 60001, 30000, false, D::None},  // 5: e > 8000 or T - e < 500
+      {8001, 60001, 30000, false, D::LongTurn},
+      {4500, -1, 5000, false, D::None},
+      {4501, -1, 5000, false, D::TurnReserve},
+      {0, 100000, 0, false, D::TurnReserve},  // T = 0: no iteration at all
       // Under rules 3 and 4 a set turn limit still ends the search once
       // T - e < 500 (T = 1000 with 20 s of match left would otherwise run
       // 1.2 s); their own bounds decide as before, and T = 0 is no limit.
-      {500, 20000, 1000, false, D::Continue},
-      {501, 20000, 1000, false, D::End},
-      {1500, 45000, 2000, false, D::Continue},
-      {1501, 45000, 2000, false, D::End},
-      {1201, 20000, 1500, false, D::EndAfterExtra},
-      {3001, 45000, 3200, false, D::EndLowered},
-      {1000, 20000, 0, false, D::Continue},
+      {500, 20000, 1000, false, D::None},
+      {501, 20000, 1000, false, D::TurnReserve},
+      {1500, 45000, 2000, false, D::None},
+      {1501, 45000, 2000, false, D::TurnReserve},
+      {1201, 20000, 1500, false, D::MatchShort},
+      {3001, 45000, 3200, false, D::MatchLow},
+      {1000, 20000, 0, false, D::None},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -61,7 +61,7 @@ TEST(ReadTurnClock, ElapsedAndRemainingTimesSaturate) {
   constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
   clock = ReadTurnClock(100, 0, kMin, kMin, 0);
   EXPECT_EQ(std::tuple(clock.remainingMatch, clock.remainingTurn), std::tuple(kMin, kMin));
-  EXPECT_EQ(DecideTime(false, kMin, clock), D::End);
+  EXPECT_EQ(DecideTime(false, kMin, clock), D::TurnReserve);
   clock = ReadTurnClock(100, 0, kMax, kMax, kMax);
   EXPECT_EQ(std::tuple(clock.remainingMatch, clock.remainingTurn), std::tuple(0, kMax - 100));
   EXPECT_EQ(SaturatingSub(kMax, -1), kMax);

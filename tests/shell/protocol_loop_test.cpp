@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "fake_streams.h"
-#include "shell/engine.h"
 #include "platform/text.h"
 #include "platform/trace.h"
+#include "shell/engine.h"
 #include "shell/protocol_loop.h"
 #include "shell/protocol_text.h"
 #include "shell/settings.h"
@@ -35,16 +35,17 @@ class ProtocolLoopTest : public ::testing::Test {
     // weights (8585 doubles) in a directory of its own.
     ASSERT_FALSE(directory_.Dir().empty());
     std::ofstream(directory_.File("brain.map"), std::ios::binary) << std::string(8585 * 8, '\0');
-    InitEngine(engine, streams.MakeConsole(), directory_.Dir());
     // The clock stands still during a command and moves 1000 ms whenever a
     // read delivers bytes. With a match limit above a minute and no turn
     // limit, every search then ends before its first iteration: these tests
     // are about the protocol; the search has tests of its own.
+    Host host = streams.MakeHost();
     streams.onRead = [this] { now += streams.chunks.empty() ? 0 : 1000; };
-    engine.search.probes.elapsed = [this] { return now; };
-    engine.search.probes.memory = [] { return uint64_t{0}; };
+    host.clock = [this] { return now; };
+    host.memory = [] { return uint64_t{0}; };
+    host.sleep = [this](int32_t ms) { delays.push_back(ms); };
+    InitEngine(engine, host, directory_.Dir());
     engine.turn.MatchTimeLimit = 100000;
-    engine.delay = [this](int32_t ms) { delays.push_back(ms); };
     previousSink_ = SetTraceSink([this](std::string_view line) { traces.emplace_back(line); });
   }
   void TearDown() override { SetTraceSink(previousSink_); }
@@ -67,7 +68,7 @@ class ProtocolLoopTest : public ::testing::Test {
     EXPECT_TRUE(out.starts_with(prefix) && out.ends_with("\r\n")) << out;
     const std::string line = out.substr(prefix.size(), out.size() - prefix.size() - 2);
     const ProtocolMove move = ReadMove(line);
-    EXPECT_TRUE(OnBoard(move) && ProtocolMoveText(move) == line) << "not one move line: " << line;
+    EXPECT_TRUE(OnBoard(move) && MoveText(move) == line) << "not one move line: " << line;
     return GridCellOf(move);
   }
   static BoardGrid StartedGrid() {
