@@ -21,6 +21,8 @@ struct SearchTuning {
   // Weight of UCB1's exploration term; outcomes span -220..220 (a five), so
   // a weight of this order still revisits a child whose average lags.
   float ExplorationWeight = 100.0f;
+
+  bool operator==(const SearchTuning&) const = default;
 };
 
 // The values at start-up; restoring them is one assignment of this record.
