@@ -21,9 +21,9 @@
 #include "board/board.h"
 #include "eval/evaluator.h"
 #include "eval/network.h"
+#include "platform/memory.h"
 #include "search/driver.h"
 #include "search/node_store.h"
-#include "shell/io/memory.h"
 
 namespace ruvex {
 namespace {
@@ -94,7 +94,7 @@ struct Result {
   int64_t annCalls = 0;
   int64_t annHits = 0;
   double seconds = 0.0;
-  std::string move;
+  Cell move;
   uint64_t storeBytes = 0;
   uint64_t residentWithTree = 0;  // bytes, after the search
   uint64_t residentDropped = 0;   // bytes, after ResetTree with the cache still alive
@@ -114,14 +114,14 @@ Result SearchPosition(const Position& position, int64_t iterations) {
   CreateNetwork(evaluator.network, InputCount, HiddenUnits, OutputCount);
   FillWeights(evaluator.network);
 
-  SearchState search;
   // Elapsed 0 for every time check of the wanted iterations, then 9000 ms:
-  // with no match limit and a long turn limit, rule 5 ends the search there.
+  // with no match limit and a long turn limit, the 8 s bound ends the search.
   int64_t reads = 0;
-  search.probes.elapsed = [&reads, iterations] {
-    return reads++ < iterations ? int64_t{0} : int64_t{9000};
-  };
-  search.probes.memory = [] { return uint64_t{0}; };
+  Host host = SystemHost();
+  host.clock = [&reads, iterations] { return reads++ < iterations ? int64_t{0} : int64_t{9000}; };
+  host.memory = [] { return uint64_t{0}; };
+  SearchState search;
+  InitSearch(search, host);
 
   BoardGrid game;
   ClearBoard(game);
@@ -133,7 +133,7 @@ Result SearchPosition(const Position& position, int64_t iterations) {
 
   const auto start = std::chrono::steady_clock::now();
   Result result;
-  result.move = SearchMove(search, evaluator, game, turn);
+  result.move = SearchMove(search, evaluator, game, turn).cell;
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   result.iterations = Node(search.store, 0).Visits;
   result.nodes = search.store.NodeCount;
@@ -180,8 +180,10 @@ int main(int argc, char** argv) {
   uint64_t hash = 14695981039346656037u;
   for (const Position& position : Positions()) {
     const Result r = SearchPosition(position, iterations);
+    // The move in the protocol's 0-based coordinates, as the hash has always taken it.
+    const std::string move = std::to_string(r.move.x - 1) + "," + std::to_string(r.move.y - 1);
     std::printf(
-        "%-8s %6s %8lld %9d %9.0f %11.0f %8.1f %6.0f  %.1f/%.1f\n", position.name, r.move.c_str(),
+        "%-8s %6s %8lld %9d %9.0f %11.0f %8.1f %6.0f  %.1f/%.1f\n", position.name, move.c_str(),
         static_cast<long long>(r.iterations), r.nodes,
         static_cast<double>(r.iterations) / r.seconds, static_cast<double>(r.annCalls) / r.seconds,
         r.annCalls > 0 ? 100.0 * static_cast<double>(r.annHits) / static_cast<double>(r.annCalls)
@@ -197,7 +199,7 @@ int main(int argc, char** argv) {
     hash = Mix(hash, static_cast<uint64_t>(r.iterations));
     hash = Mix(hash, static_cast<uint64_t>(r.annCalls));
     hash = Mix(hash, static_cast<uint64_t>(r.annHits));
-    for (const char c : r.move) hash = Mix(hash, static_cast<uint64_t>(c));
+    for (const char c : move) hash = Mix(hash, static_cast<uint64_t>(c));
   }
   std::printf("total: %lld iterations in %.3f s = %.0f iterations/s; %d nodes = %.0f nodes/s\n",
               static_cast<long long>(total.iterations), total.seconds,

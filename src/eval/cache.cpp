@@ -1,7 +1,5 @@
 #include "eval/cache.h"
 
-#include "shell/io/platform.h"
-
 namespace ruvex {
 
 namespace {
@@ -10,7 +8,9 @@ constexpr uint64_t KeyBits = (uint64_t{1} << 56) - 1;  // a key is 7 digest byte
 constexpr uint64_t TagBit = uint64_t{1} << 63;         // set in every used slot
 constexpr std::size_t SmallestTable = 16;
 
-inline uint64_t TagOf(WindowKey key) { return (key.bits & KeyBits) | TagBit; }
+inline uint64_t TagOf(WindowKey key) {
+  return (key.bits & KeyBits) | TagBit;
+}
 
 // Keys are digest bytes, already well spread; the multiply still spreads keys
 // made by hand (tests, neighbouring integers) over the whole table.
@@ -20,17 +20,16 @@ inline std::size_t HomeSlot(uint64_t tag, std::size_t mask) {
 
 }  // namespace
 
-void FreeCacheSlots::operator()(CacheSlot* slots) const { platform::FreePages(slots, bytes); }
-
-void InitCache(EvalCache& cache, std::size_t slots) {
+void InitCache(EvalCache& cache, std::size_t slots, const PageAllocator& pages) {
   std::size_t capacity = SmallestTable;
   while (capacity < slots) capacity *= 2;
   const std::size_t bytes = capacity * sizeof(EvalCache::Slot);
   cache.slots.reset();
   cache.count = 0;
   // Zero-filled pages: every slot starts free (tag 0).
-  auto* memory = static_cast<EvalCache::Slot*>(platform::AllocateZeroedPages(bytes));
-  cache.slots = std::unique_ptr<CacheSlot[], FreeCacheSlots>(memory, FreeCacheSlots{bytes});
+  auto* memory = static_cast<EvalCache::Slot*>(pages.allocate(bytes));
+  cache.slots =
+      std::unique_ptr<CacheSlot[], FreeCacheSlots>(memory, FreeCacheSlots{bytes, pages.release});
   cache.capacity = memory == nullptr ? 0 : capacity;
   cache.limit = cache.capacity / 4 * 3;
 }

@@ -11,9 +11,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "eval/window.h"
+#include "platform/host.h"
 
 namespace ruvex {
 
@@ -28,10 +30,11 @@ struct CacheSlot {
   double value = 0.0;
 };
 
-// Hands a table's pages back to the system.
+// Hands a table's pages back to where they came from.
 struct FreeCacheSlots {
   std::size_t bytes = 0;
-  void operator()(CacheSlot* slots) const;
+  std::function<void(void*, std::size_t)> release;
+  void operator()(CacheSlot* slots) const { release(slots, bytes); }
 };
 
 // Open-addressing table of 16-byte slots with linear probing.
@@ -44,8 +47,9 @@ struct EvalCache {
 };
 
 // A fresh, empty table of at least the given number of slots (rounded up to
-// a power of two, at least 16).
-void InitCache(EvalCache& cache, std::size_t slots = EvalCacheSlots);
+// a power of two, at least 16), its memory from pages.
+void InitCache(EvalCache& cache, std::size_t slots = EvalCacheSlots,
+               const PageAllocator& pages = SystemHost().pages);
 
 // The stored value, or nullptr when the key is not in the cache.
 const double* FindValue(const EvalCache& cache, WindowKey key);
@@ -54,7 +58,9 @@ const double* FindValue(const EvalCache& cache, WindowKey key);
 // keeping nothing, when the table is full.
 bool InsertValue(EvalCache& cache, WindowKey key, double value);
 
-inline std::size_t CacheEntryCount(const EvalCache& cache) { return cache.count; }
+inline std::size_t CacheEntryCount(const EvalCache& cache) {
+  return cache.count;
+}
 
 // Memory the table may occupy.
 inline std::size_t CacheBytes(const EvalCache& cache) {

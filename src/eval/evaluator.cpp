@@ -3,14 +3,14 @@
 #include <limits>
 
 #include "eval/window.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 
-void InitEvaluator(Evaluator& evaluator) {
+void InitEvaluator(Evaluator& evaluator, const PageAllocator& pages) {
   evaluator.network = Network{};
-  InitCache(evaluator.cache, EvalCacheSlots);
+  InitCache(evaluator.cache, EvalCacheSlots, pages);
   evaluator.AnnCalls = 0;
   evaluator.AnnCacheHits = 0;
 }

@@ -17,9 +17,9 @@ struct Evaluator {
   int64_t AnnCacheHits = 0;  // requests answered from the cache
 };
 
-// A fresh evaluator: empty network, an empty cache of EvalCacheSlots slots,
-// counters 0.
-void InitEvaluator(Evaluator& evaluator);
+// A fresh evaluator: empty network, an empty cache of EvalCacheSlots slots
+// (its memory from pages), counters 0.
+void InitEvaluator(Evaluator& evaluator, const PageAllocator& pages = SystemHost().pages);
 
 // Network value (output 1) of the cell (cx, cy) of board for side (Own or
 // Opponent), through the 9 x 9 window, its key and the cache.

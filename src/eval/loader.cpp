@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 namespace ruvex {
 
@@ -25,8 +25,7 @@ double WeightAt(const std::vector<uint8_t>& bytes, std::size_t n) {
 
 }  // namespace
 
-LoadResult LoadNetwork(Network& network, Console& console, const std::string& executableDirectory,
-                       int hiddenCount) {
+LoadResult LoadNetwork(Network& network, const std::string& executableDirectory, int hiddenCount) {
   CreateNetwork(network, InputCount, hiddenCount, OutputCount);
 
   // Only the executable's directory is searched. An unknown directory would
@@ -36,22 +35,18 @@ LoadResult LoadNetwork(Network& network, Console& console, const std::string& ex
   const std::string path = executableDirectory + "brain.map";
   const bool present = !executableDirectory.empty() &&
                        platform::QueryFile(path, &size) == platform::FileKind::Regular && size > 0;
-  if (!present) {
-    WriteLine(console, BrainMissingLine);
-    return LoadResult::Missing;
-  }
-  WriteLine(console, BrainFoundLine);
+  if (!present) return LoadResult{BrainFile::Missing, 0};
 
   const std::size_t count = network.W1.size() + network.W2.size();
   std::vector<uint8_t> bytes;
   // A file that cannot be opened leaves every weight 0.0.
-  if (platform::ReadFilePrefix(path, count * 8, bytes)) {
-    std::size_t n = 0;
-    for (double& w : network.W1) w = WeightAt(bytes, n++);
-    for (double& w : network.W2) w = WeightAt(bytes, n++);
-  }
+  const bool opened = platform::ReadFilePrefix(path, count * 8, bytes);
+  std::size_t n = 0;
+  for (double& w : network.W1) w = WeightAt(bytes, n++);
+  for (double& w : network.W2) w = WeightAt(bytes, n++);
   IndexWeights(network);
-  return LoadResult::Loaded;
+  if (!opened) return LoadResult{BrainFile::Unreadable, 0};
+  return LoadResult{bytes.size() < count * 8 ? BrainFile::Short : BrainFile::Loaded, bytes.size()};
 }
 
 }  // namespace ruvex

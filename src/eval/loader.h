@@ -1,25 +1,29 @@
 // Loading the network's weights from brain.map beside the executable.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <string_view>
 
 #include "eval/network.h"
-#include "shell/io/console.h"
 
 namespace ruvex {
 
-inline constexpr std::string_view BrainFoundLine = "MESSAGE brain.map found, Loading neurons...";
-inline constexpr std::string_view BrainMissingLine =
-    "MESSAGE 'brain.map' not found!!!  Quitting!  please make sure 'brain.map' is in the same "
-    "directory as the exe file.";
+// What the loader found at executableDirectory + "brain.map".
+enum class BrainFile {
+  Loaded,      // every weight read from the file (bytes past the weights are ignored)
+  Short,       // the file ends early: the weights past its end are 0.0
+  Unreadable,  // present, but it could not be opened: every weight is 0.0
+  Missing,     // no regular file of at least one byte there (or no directory known)
+};
 
-enum class LoadResult { Loaded, Missing };
+struct LoadResult {
+  BrainFile file = BrainFile::Missing;
+  std::size_t bytesRead = 0;  // of the file's weight bytes
+};
 
 // Creates the network (81, hiddenCount, 2) and fills it from
-// executableDirectory + "brain.map", writing the found or the missing line.
-// On Missing the caller ends the process.
-LoadResult LoadNetwork(Network& network, Console& console, const std::string& executableDirectory,
-                       int hiddenCount);
+// executableDirectory + "brain.map": weight n is the little-endian double in
+// bytes 8n .. 8n + 7, W1 row by row, then W2. On Missing the engine stops.
+LoadResult LoadNetwork(Network& network, const std::string& executableDirectory, int hiddenCount);
 
 }  // namespace ruvex

@@ -56,14 +56,4 @@ WindowKey MakeWindowKey(const EvalWindow& window) {
   return WindowKey{bits};
 }
 
-std::string WindowKeyText(WindowKey key) {
-  static constexpr char Hex[] = "0123456789abcdef";
-  std::string text(14, '0');
-  for (int i = 13; i >= 0; --i) {
-    text[static_cast<std::size_t>(i)] = Hex[key.bits & 0xf];
-    key.bits >>= 4;
-  }
-  return text;
-}
-
 }  // namespace ruvex

@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "board/board.h"
 
@@ -35,8 +34,5 @@ struct WindowKey {
 };
 
 WindowKey MakeWindowKey(const EvalWindow& window);
-
-// The key's 14-character lower-case hex text.
-std::string WindowKeyText(WindowKey key);
 
 }  // namespace ruvex

@@ -74,7 +74,7 @@ int32_t ScoreOfValue(double value) {
   return static_cast<int32_t>(score);
 }
 
-int ExpandCandidates(const SearchState& search, Evaluator& evaluator, BoardGrid& board,
+int ExpandCandidates(const SearchTuning& tuning, Evaluator& evaluator, BoardGrid& board,
                      MoveList& list, int /*depth*/, int side) {
   ResetList(list);
   const int n = FindCandidates(board, list);
@@ -93,8 +93,8 @@ int ExpandCandidates(const SearchState& search, Evaluator& evaluator, BoardGrid&
   SortByValue(list, 1, n);
 
   int kept = 0;
-  for (int i = 1; i <= n && i <= search.MaxChildren; ++i) {
-    if (list[i].value < search.ValueCutoff && i > search.MinChildren) break;
+  for (int i = 1; i <= n && i <= tuning.MaxChildren; ++i) {
+    if (list[i].value < tuning.ValueCutoff && i > tuning.MinChildren) break;
     list[i].turn = side;
     list[i].score = ScoreOfValue(list[i].value);
     kept = i;

@@ -6,7 +6,7 @@
 
 #include "board/board.h"
 #include "eval/evaluator.h"
-#include "search/state.h"
+#include "search/tuning.h"
 
 namespace ruvex {
 
@@ -23,7 +23,7 @@ constexpr int BlockScore = 180;  // status: the opponent's five must be blocked
 //   status is the first entry's score, 0 for an empty list.
 // board is written during the call and restored before it returns. depth is
 // not used. Never allocates.
-int ExpandCandidates(const SearchState& search, Evaluator& evaluator, BoardGrid& board,
+int ExpandCandidates(const SearchTuning& tuning, Evaluator& evaluator, BoardGrid& board,
                      MoveList& list, int depth, int side);
 
 // Sorts entries lo..hi by value, highest first, with the median-of-three

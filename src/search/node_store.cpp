@@ -15,16 +15,13 @@ static_assert(std::is_trivially_copyable_v<SearchNode> &&
 namespace {
 
 bool GrowStore(NodeStore& store) {
-  if (store.blocks.size() >= store.BlockLimit) {
-    store.Exhausted = true;
-    return false;
-  }
-  void* memory = platform::AllocateZeroedPages(NodeBlockBytes);
+  void* memory = store.pages.allocate(NodeBlockBytes);
   if (memory == nullptr) {
     store.Exhausted = true;
     return false;
   }
-  store.blocks.emplace_back(static_cast<SearchNode*>(memory));
+  store.blocks.emplace_back(static_cast<SearchNode*>(memory),
+                            NodeStore::FreeBlock{store.pages.release});
   store.NodeCapacity += NodeBlockSize;
   return true;
 }

@@ -4,11 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "board/board.h"
-#include "shell/io/platform.h"
+#include "platform/host.h"
 
 namespace ruvex {
 
@@ -49,9 +50,12 @@ constexpr std::size_t NodeBlockBytes = NodeBlockSize * sizeof(SearchNode);
 // block and never moves a record: IDs and references stay valid.
 struct NodeStore {
   struct FreeBlock {
-    void operator()(SearchNode* block) const { platform::FreePages(block, NodeBlockBytes); }
+    std::function<void(void*, std::size_t)> release;
+    void operator()(SearchNode* block) const { release(block, NodeBlockBytes); }
   };
   using Block = std::unique_ptr<SearchNode[], FreeBlock>;
+
+  PageAllocator pages = SystemHost().pages;  // where the blocks come from
 
   SearchNode zero;  // ID 0
   std::vector<Block> blocks;
@@ -61,8 +65,6 @@ struct NodeStore {
   // Set when a block could not be obtained: the search then stops growing the
   // tree. Cleared by the driver at the start of every search.
   bool Exhausted = false;
-  // Most blocks the store may hold; lets tests exercise an allocation failure.
-  std::size_t BlockLimit = SIZE_MAX;
 };
 
 inline SearchNode& Node(NodeStore& store, int32_t id) {

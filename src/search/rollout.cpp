@@ -1,8 +1,8 @@
 #include "search/rollout.h"
 
 #include "board/forced.h"
+#include "platform/trace.h"
 #include "search/expand.h"
-#include "shell/io/trace.h"
 
 namespace ruvex {
 
@@ -33,7 +33,8 @@ void Rollout(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t 
   MoveList list;
   for (;;) {
     SearchNode& node = Node(store, nodeId);
-    const int status = ExpandCandidates(search, evaluator, node.board, list, depth, node.turn);
+    const int status =
+        ExpandCandidates(search.tuning, evaluator, node.board, list, depth, node.turn);
     const int32_t k = list[0].score;
 
     if (status == WinScore) {
@@ -53,7 +54,7 @@ void Rollout(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t 
       BackPropagate(store, t);
       return;
     }
-    if (depth > search.DepthLimit) {
+    if (depth > search.tuning.DepthLimit) {
       node.RolloutScore = 0;
       node.Total = 0.0f;
       BackPropagate(store, nodeId);

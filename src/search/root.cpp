@@ -4,9 +4,9 @@
 #include <limits>
 #include <string>
 
-#include "shell/io/memory.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "platform/memory.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 
 namespace ruvex {
 
@@ -14,16 +14,16 @@ namespace {
 
 constexpr uint64_t TreeDropMegabytes = 180;
 
-std::string CellText(Cell cell) {
-  return FormatInt(cell.x) + "," + FormatInt(cell.y);
-}
-
 std::string PlayText(const char* head, const SearchNode& node) {
-  return head + CellText(node.location) + " visits: " + FormatInt(node.Visits) + " ucb " +
+  return head + GridText(node.location) + " visits: " + FormatInt(node.Visits) + " ucb " +
          FormatFloat(node.UCB1_Score, 3) + ")  (Average: " + FormatFloat(AverageOf(node), 2);
 }
 
 }  // namespace
+
+std::string GridText(Cell cell) {
+  return FormatInt(cell.x) + "," + FormatInt(cell.y);
+}
 
 float AverageOf(const SearchNode& node) {
   if (node.Visits == 0) return std::numeric_limits<float>::quiet_NaN();
@@ -55,7 +55,7 @@ void PrepareRoot(SearchState& search, const BoardGrid& game, Cell opponentLastMo
       if (TraceActive())
         TraceLog(PlayText("Actual Play: ", kept) + " Rollout: " + FormatInt(kept.RolloutScore));
     } else {
-      TraceLog("Blind Sided!! " + CellText(opponentLastMove));
+      TraceLog("Blind Sided!! " + GridText(opponentLastMove));
       TraceLog("Child Count:" + FormatInt(root.ChildCount));
       TraceLog("Root: " + FormatInt(store.RootId));
       ResetTree(store);
@@ -67,7 +67,7 @@ void PrepareRoot(SearchState& search, const BoardGrid& game, Cell opponentLastMo
     ResetTree(store);
   }
 
-  if (search.probes.memory() / BytesPerMegabyte > TreeDropMegabytes) {
+  if (search.host->memory() / BytesPerMegabyte > TreeDropMegabytes) {
     TraceLog("Mem limit, dropping graph");
     ResetTree(store);
   }
@@ -88,7 +88,7 @@ int32_t ChooseMove(NodeStore& store) {
     const int32_t c = root.children[i];
     const SearchNode& child = Node(store, c);
     if (TraceActive()) {
-      TraceLog("Location: " + CellText(child.location) +
+      TraceLog("Location: " + GridText(child.location) +
                "  (UCB: " + FormatFloat(child.UCB1_Score, 2) +
                ")  (Average: " + FormatFloat(AverageOf(child), 2) +
                ")  (ANN: " + FormatInt(child.S_Score) + ")  (Visits: " + FormatInt(child.Visits) +

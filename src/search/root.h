@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "board/board.h"
 #include "search/state.h"
@@ -31,5 +32,8 @@ int32_t ChooseMove(NodeStore& store);
 
 // Average outcome of a node as a float32; NaN for a node without visits.
 float AverageOf(const SearchNode& node);
+
+// "x,y" of the grid indices, for diagnostic lines.
+std::string GridText(Cell cell);
 
 }  // namespace ruvex

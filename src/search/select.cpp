@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "platform/trace.h"
 #include "search/rollout.h"
-#include "shell/io/trace.h"
 
 namespace ruvex {
 
@@ -44,7 +44,7 @@ void SelectNode(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32
     float best = -100000.0f;
     int32_t bestId = 0;
     for (int32_t i = 1; i <= count; ++i) {
-      ComputeUcb(store, children[i], search.ExplorationWeight);
+      ComputeUcb(store, children[i], search.tuning.ExplorationWeight);
       const float ucb = Node(store, children[i]).UCB1_Score;
       if (ucb > best) {
         best = ucb;

@@ -30,21 +30,18 @@ TurnClock ReadTurnClock(int64_t now, int64_t turnStartTime, int64_t turnTimeLimi
   return clock;
 }
 
-TimeDecision DecideTime(bool hurryMode, int64_t turnTimeLimit, const TurnClock& clock) {
-  const int64_t e = clock.elapsed;
+StopReason DecideTime(bool hurryMode, int64_t turnTimeLimit, const TurnClock& clock) {
+  if (hurryMode) return StopReason::HurryMode;
   const int64_t r = clock.remainingMatch;
-  const bool turnSpent = turnTimeLimit > 0 && clock.remainingTurn < 500;
-  if (hurryMode) return TimeDecision::Hurry;
-  if (r >= 0 && r <= 4000) return e > 10 ? TimeDecision::Hurry : TimeDecision::Continue;
-  if (r > 4000 && r <= 30000) {
-    if (e > 1200) return TimeDecision::EndAfterExtra;
-    return turnSpent ? TimeDecision::End : TimeDecision::Continue;
+  for (const TimeRule& rule : TimeRules) {
+    if (r < rule.matchFrom || r > rule.matchTo) continue;
+    if (clock.elapsed > rule.elapsedAbove) return rule.stop;
+    const bool reserve = rule.reserve == ReserveCheck::Always ||
+                         (rule.reserve == ReserveCheck::WhenTurnLimitSet && turnTimeLimit > 0);
+    return reserve && clock.remainingTurn < TurnReserve ? StopReason::TurnReserve
+                                                        : StopReason::None;
   }
-  if (r > 30000 && r <= 60000) {
-    if (e > 3000) return TimeDecision::EndLowered;
-    return turnSpent ? TimeDecision::End : TimeDecision::Continue;
-  }
-  return e > 8000 || clock.remainingTurn < 500 ? TimeDecision::End : TimeDecision::Continue;
+  return StopReason::None;  // not reached: the last rule holds for every R
 }
 
 }  // namespace ruvex

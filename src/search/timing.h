@@ -2,16 +2,23 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 namespace ruvex {
 
-// What the time check before an iteration decides.
-enum class TimeDecision {
-  Continue,       // run the next iteration
-  Hurry,          // answer at once with the HurryMode answer
-  EndAfterExtra,  // run one more iteration, lower the tuning values (6, 4, 3), end
-  EndLowered,     // lower the tuning values (7, 6, 4), end
-  End,            // end the search
+// Why a search stopped. None: it did not stop (the time check lets it go on),
+// or no search loop ran (an own five or a block was played at once).
+enum class StopReason {
+  None,
+  HurryMode,         // HurryMode was already on: answered at the first time check
+  MatchNearlySpent,  // 0..4 s left on the match clock: the HurryMode answer, HurryMode on
+  MatchShort,        // 4..30 s left: one more iteration, then ShortMatchTuning
+  MatchLow,          // 30..60 s left: LowMatchTuning
+  LongTurn,          // the turn's elapsed-time bound (8 s with a long match clock)
+  TurnReserve,       // fewer than TurnReserve ms of the turn limit left
+  Memory,            // working set above SearchMemoryMegabytes
+  Complete,          // the tree did not grow in GrowthCheckInterval iterations
+  StoreExhausted,    // no memory for more node records
 };
 
 // The times of one check, in milliseconds.
@@ -29,14 +36,36 @@ int64_t SaturatingSub(int64_t a, int64_t b);
 TurnClock ReadTurnClock(int64_t now, int64_t turnStartTime, int64_t turnTimeLimit,
                         int64_t matchTimeLimit, int64_t gameRunningTime);
 
-// The first matching rule decides:
-// 1. HurryMode on: Hurry.
-// 2. 0 <= R <= 4000: Hurry once e > 10.
-// 3. 4000 < R <= 30000: EndAfterExtra once e > 1200.
-// 4. 30000 < R <= 60000: EndLowered once e > 3000.
-// 5. otherwise: End once e > 8000 or T - e < 500.
-// Under rules 3 and 4 a set turn limit (T > 0) is kept as well: once T - e
-// < 500 the search ends (End) even before their own bound is reached.
-TimeDecision DecideTime(bool hurryMode, int64_t turnTimeLimit, const TurnClock& clock);
+// A search stops once fewer than this many ms of a set turn limit remain:
+// the answer must reach the manager before the limit.
+inline constexpr int64_t TurnReserve = 500;
+
+// When the turn reserve is looked at, before a rule's own bound is reached.
+enum class ReserveCheck { Never, WhenTurnLimitSet, Always };
+
+// One time rule: it holds while matchFrom <= R <= matchTo, and stops the
+// search for `stop` once e > elapsedAbove.
+struct TimeRule {
+  int64_t matchFrom;
+  int64_t matchTo;
+  int64_t elapsedAbove;
+  StopReason stop;
+  ReserveCheck reserve;
+};
+
+// The first rule whose band holds R decides; the last holds for every R
+// (a negative R is an unset match limit).
+inline constexpr TimeRule TimeRules[] = {
+    {0, 4000, 10, StopReason::MatchNearlySpent, ReserveCheck::Never},
+    {4001, 30000, 1200, StopReason::MatchShort, ReserveCheck::WhenTurnLimitSet},
+    {30001, 60000, 3000, StopReason::MatchLow, ReserveCheck::WhenTurnLimitSet},
+    {std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(), 8000,
+     StopReason::LongTurn, ReserveCheck::Always},
+};
+
+// The time check before an iteration: HurryMode first, then TimeRules.
+// Returns None while the search may go on. A turn limit of 0 means none is
+// set; under ReserveCheck::Always it still leaves no time (T - e < 500).
+StopReason DecideTime(bool hurryMode, int64_t turnTimeLimit, const TurnClock& clock);
 
 }  // namespace ruvex

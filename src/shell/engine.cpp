@@ -2,26 +2,22 @@
 
 #include <utility>
 
-#include "eval/evaluator.h"
-#include "eval/loader.h"
-
 namespace ruvex {
 
-void InitEngine(Engine& engine, Console console, std::string executableDirectory) {
-  engine.console = std::move(console);
+void InitEngine(Engine& engine, Host host, std::string executableDirectory) {
+  engine.host = std::move(host);
   engine.executableDirectory = std::move(executableDirectory);
-  InitEvaluator(engine.evaluator);
+  InitEvaluator(engine.evaluator, engine.host.pages);
+  InitSearch(engine.search, engine.host);
 }
 
 LoadResult NewGame(Engine& engine) {
   ClearBoard(engine.game);
   engine.search.HurryMode = 0;
-  if (LoadNetwork(engine.evaluator.network, engine.console, engine.executableDirectory,
-                  engine.settings.HiddenUnitCount) == LoadResult::Missing) {
-    return LoadResult::Missing;
-  }
-  engine.gameStarted = true;
-  return LoadResult::Loaded;
+  const LoadResult load = LoadNetwork(engine.evaluator.network, engine.executableDirectory,
+                                      engine.settings.HiddenUnitCount);
+  if (load.file != BrainFile::Missing) engine.gameStarted = true;
+  return load;
 }
 
 }  // namespace ruvex

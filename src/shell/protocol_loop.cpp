@@ -2,24 +2,29 @@
 
 #include <array>
 
-#include "shell/io/platform.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "platform/trace.h"
 #include "shell/protocol_text.h"
 
 namespace ruvex {
 
 namespace {
 
+constexpr Cell Centre{11, 11};
+
 // TurnStartTime is taken after the command's own work, just before the search.
 void SearchAndAnswer(Engine& engine) {
-  engine.turn.TurnStartTime = engine.search.probes.elapsed();
-  WriteLine(engine.console, SearchMove(engine.search, engine.evaluator, engine.game, engine.turn));
+  engine.turn.TurnStartTime = engine.host.clock();
+  const SearchResult result = SearchMove(engine.search, engine.evaluator, engine.game, engine.turn);
+  WriteLine(engine.host, MoveText(ProtocolMoveOf(result.cell)));
 }
 
 std::optional<LoopExit> Start(Engine& engine) {
-  WriteLine(engine.console, "OK");
-  if (NewGame(engine) == LoadResult::Missing) return LoopExit::NetworkMissing;
+  WriteLine(engine.host, "OK");
+  const bool missing = NewGame(engine).file == BrainFile::Missing;
+  WriteLine(engine.host, missing ? BrainMissingLine : BrainFoundLine);
+  if (missing) return LoopExit::NetworkMissing;
   TraceLog("Total Templates: " + FormatInt(0));
   TraceLog(platform::CurrentDirectory());
   return std::nullopt;
@@ -29,19 +34,19 @@ std::optional<LoopExit> Start(Engine& engine) {
 // manager's board and ours disagree), the move is searched instead, so the
 // engine never plays an occupied cell.
 void Begin(Engine& engine) {
-  if (engine.game(11, 11) == Empty) {
-    WriteLine(engine.console, "10,10");
-    engine.game(11, 11) = Own;
+  if (engine.game(Centre.x, Centre.y) == Empty) {
+    WriteLine(engine.host, MoveText(ProtocolMoveOf(Centre)));
+    engine.game(Centre.x, Centre.y) = Own;
   } else {
     SearchAndAnswer(engine);
   }
-  engine.delay(BeginPause);
+  engine.host.sleep(BeginPause);
 }
 
 void Turn(Engine& engine, std::string_view piece) {
   const ProtocolMove move = ReadTurnMove(piece);
   if (!OnBoard(move)) {
-    WriteLine(engine.console, BadMoveError(move));
+    WriteLine(engine.host, BadMoveError(move));
     return;
   }
   const Cell cell = GridCellOf(move);
@@ -70,13 +75,13 @@ std::optional<LoopExit> ProcessPiece(Engine& engine, std::string_view piece) {
       return Start(engine);
     case CommandKey::Begin:
       if (!engine.gameStarted)
-        WriteLine(engine.console, NoGameError);
+        WriteLine(engine.host, NoGameError);
       else
         Begin(engine);
       break;
     case CommandKey::Turn:
       if (!engine.gameStarted)
-        WriteLine(engine.console, NoGameError);
+        WriteLine(engine.host, NoGameError);
       else
         Turn(engine, piece);
       break;
@@ -91,7 +96,7 @@ std::optional<LoopExit> ProcessPiece(Engine& engine, std::string_view piece) {
     case CommandKey::Done:
       engine.BoardEntryMode = false;
       if (!engine.gameStarted)
-        WriteLine(engine.console, NoGameError);
+        WriteLine(engine.host, NoGameError);
       else
         SearchAndAnswer(engine);
       break;
@@ -99,27 +104,26 @@ std::optional<LoopExit> ProcessPiece(Engine& engine, std::string_view piece) {
       TraceLog("Shutting Down");
       return LoopExit::End;
     case CommandKey::About:
-      WriteLine(engine.console, IdentityLine(engine.settings.EngineVersion));
+      WriteLine(engine.host, IdentityLine(engine.settings.EngineVersion));
       break;
     case CommandKey::None:
       if (engine.BoardEntryMode)
         BoardEntryLine(engine, piece);
       else
-        WriteLine(engine.console, "UNKNOWN");
+        WriteLine(engine.host, "UNKNOWN");
       break;
   }
   return std::nullopt;
 }
 
 LoopExit ProtocolLoop(Engine& engine) {
-  engine.search.probes.elapsed();  // fixes the clock's zero point before any command
-  OpenConsole(engine.console);
+  engine.host.clock();  // fixes the clock's zero point before any command
   TraceLog("started!");
 
   std::array<char, ReadBufferSize> buffer;
   ChunkCutter cutter;
   for (;;) {
-    const std::size_t count = ReadChunk(engine.console, buffer.data(), buffer.size());
+    const std::size_t count = ReadChunk(engine.host, buffer.data(), buffer.size());
     if (count == 0) {
       // End of input: a line the last full read left unfinished is complete now.
       const std::string_view last = TakeHeldPiece(cutter);

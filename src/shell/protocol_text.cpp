@@ -1,6 +1,6 @@
 #include "shell/protocol_text.h"
 
-#include "shell/io/text.h"
+#include "platform/text.h"
 #include "shell/settings.h"
 
 namespace ruvex {
@@ -26,7 +26,11 @@ Cell GridCellOf(ProtocolMove move) {
   return Cell{static_cast<int32_t>(move.x + 1), static_cast<int32_t>(move.y + 1)};
 }
 
-std::string ProtocolMoveText(ProtocolMove move) {
+ProtocolMove ProtocolMoveOf(Cell cell) {
+  return ProtocolMove{cell.x - 1, cell.y - 1};
+}
+
+std::string MoveText(ProtocolMove move) {
   return FormatInt(move.x) + "," + FormatInt(move.y);
 }
 
@@ -68,7 +72,7 @@ std::string IdentityLine(std::string_view version) {
 }
 
 std::string BadMoveError(ProtocolMove move) {
-  return "ERROR bad move " + ProtocolMoveText(move);
+  return "ERROR bad move " + MoveText(move);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // The text side of the Gomocup protocol, kept apart from what the commands do:
 // cutting reads into pieces, recognising command keys, reading moves, board
-// lines and INFO items, and the fixed answer texts.
+// lines and INFO items, and every answer text. No other layer writes protocol
+// text.
 #pragma once
 
 #include <cstddef>
@@ -33,8 +34,11 @@ bool OnBoard(ProtocolMove move);
 // The grid cell of a move that is OnBoard: (x + 1, y + 1).
 Cell GridCellOf(ProtocolMove move);
 
-// "x,y" in plain decimal.
-std::string ProtocolMoveText(ProtocolMove move);
+// The protocol's pair for grid cell (x, y): (x - 1, y - 1).
+ProtocolMove ProtocolMoveOf(Cell cell);
+
+// "x,y" in plain decimal: the text of every cell the engine writes.
+std::string MoveText(ProtocolMove move);
 
 // x and y from "x,y": fields 1 and 2 cut at ',', read with ParseInt.
 ProtocolMove ReadMove(std::string_view text);
@@ -65,6 +69,12 @@ std::string ApplyInfo(TurnInfo& limits, const InfoItem& item);
 
 // The ABOUT answer.
 std::string IdentityLine(std::string_view version);
+
+// The lines START writes after "OK", as the weight loader found brain.map.
+inline constexpr std::string_view BrainFoundLine = "MESSAGE brain.map found, Loading neurons...";
+inline constexpr std::string_view BrainMissingLine =
+    "MESSAGE 'brain.map' not found!!!  Quitting!  please make sure 'brain.map' is in the same "
+    "directory as the exe file.";
 
 // Answers the protocol allows a brain for input it cannot carry out.
 inline constexpr std::string_view NoGameError = "ERROR no game started, send START first";

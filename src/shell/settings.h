@@ -1,7 +1,5 @@
 // Start-up settings of the engine. They are fixed when the engine is created;
-// the search's tuning values (DepthLimit, MaxChildren, MinChildren,
-// ValueCutoff, ExplorationWeight) live in SearchState, which the search
-// driver may lower during a game.
+// the search's tuning values live in SearchTuning (search/tuning.h).
 #pragma once
 
 #include <cstddef>
@@ -9,17 +7,13 @@
 #include <string>
 #include <string_view>
 
-#include "board/board.h"
-#include "eval/cache.h"
 #include "eval/network.h"
 
 namespace ruvex {
 
 struct Settings {
-  int32_t BoardSize = ruvex::BoardSize;                // playable rows and columns (20)
-  std::string EngineVersion = "v2.0.0";                // reported by ABOUT
-  int32_t HiddenUnitCount = DefaultHiddenUnitCount;    // hidden units of the network (100)
-  std::size_t EvalCacheSlots = ruvex::EvalCacheSlots;  // slots of the value cache's fixed table
+  std::string EngineVersion = "v2.0.0";              // reported by ABOUT
+  int32_t HiddenUnitCount = DefaultHiddenUnitCount;  // hidden units of the network (100)
 };
 
 // The process exit code of every orderly stop; nothing changes it.

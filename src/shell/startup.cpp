@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/platform.h"
 #include "shell/engine.h"
-#include "shell/io/platform.h"
 #include "shell/protocol_loop.h"
 #include "shell/settings.h"
 
@@ -12,7 +12,8 @@ namespace ruvex {
 
 void RunEngine() {
   const auto engine = std::make_unique<Engine>();
-  InitEngine(*engine, StandardConsole(), platform::ExecutableDirectory());
+  InitEngine(*engine, SystemHost(), platform::ExecutableDirectory());
+  OpenConsole();
   ProtocolLoop(*engine);
 }
 

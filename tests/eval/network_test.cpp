@@ -74,43 +74,6 @@ TEST(Evaluate, AllZeroWeightsOrNoWeightsGiveOneHalf) {
   for (Network* m : {&none, &wrong, &negative}) EXPECT_EQ(Evaluate(*m, Inputs{}), Halves);
 }
 
-TEST(Evaluate, EmptyWindowDependsOnlyOnRowZeroOfW1AndOnW2) {
-  std::mt19937_64 random(2);
-  Network n = RandomNetwork(random, 1.0);
-  IndexWeights(n);
-  const auto out = Evaluate(n, Inputs{});
-  for (int j = 0; j <= 100; ++j) EXPECT_EQ(n.hidden[j], Sigmoid(W1At(n, 0, j)));
-  EXPECT_EQ(out, PlainEvaluate(n, Inputs{}));
-}
-
-TEST(Evaluate, HiddenUnitZeroIsComputed) {
-  Network n;
-  CreateNetwork(n, 81, 100, 2);
-  W1At(n, 0, 0) = 2.0;   // bias weight of hidden unit 0
-  W1At(n, 1, 0) = -3.0;  // input 1 to hidden unit 0
-  W2At(n, 0, 1) = 4.0;   // hidden unit 0 to output 1
-  IndexWeights(n);
-  Inputs cells{};
-  cells[0] = 1.0;  // input 1
-  const double h0 = Sigmoid(2.0 + -3.0);
-  const auto out = Evaluate(n, cells);
-  EXPECT_EQ(n.hidden[0], h0);
-  EXPECT_EQ(out, (std::array<double, 3>{0.5, Sigmoid(h0 * 4.0), 0.5}));
-  EXPECT_NE(out[1], Sigmoid(4.0));  // not a constant 1.0 unit
-}
-
-TEST(Evaluate, NaNWeightMakesEveryOutputNaN) {
-  std::mt19937_64 random(3);
-  for (const bool indexed : {false, true}) {
-    Network n = RandomNetwork(random, 0.5);
-    W1At(n, 40, 7) = NaN;  // input 40 is 0.0 below: 0.0 * NaN is NaN
-    if (indexed) IndexWeights(n);
-    for (const double o : Evaluate(n, Inputs{})) EXPECT_TRUE(std::isnan(o)) << indexed;
-    EXPECT_TRUE(std::isnan(n.hidden[7]));
-    EXPECT_FALSE(std::isnan(n.hidden[6]));
-  }
-}
-
 // The fast Evaluate (zero inputs of finite rows skipped, hidden sums in
 // blocks) against the definition: finite, non-finite and extreme weights;
 // widths with and without a remainder of 8; networks indexed, never indexed

@@ -1,5 +1,5 @@
 // Shared set-up for the search tests: evaluators with known values, boards,
-// hand-built trees, scripted clock and memory probes, and a trace recorder.
+// hand-built trees, and a host whose clock, memory probe and pages are scripted.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,30 +7,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
-#include <string>
-#include <string_view>
 #include <vector>
 
 #include "board/board.h"
-#include "eval/cache.h"
 #include "eval/evaluator.h"
-#include "eval/network.h"
 #include "eval/window.h"
+#include "platform/host.h"
 #include "search/node_store.h"
 #include "search/state.h"
-#include "shell/io/trace.h"
 
 namespace ruvex::testing {
 
 constexpr uint64_t MiB = 1048576;
-using Lines = std::vector<std::string>;
-
-// A fresh evaluator with an 81-2-2 network whose weights are all 0: every
-// window that is not in the cache is valued 0.5 (score 90).
-inline void MakeZeroEvaluator(Evaluator& evaluator) {
-  InitEvaluator(evaluator);
-  CreateNetwork(evaluator.network, InputCount, 2, OutputCount);
-}
 
 // Makes value the network value of cell (x, y) of board by placing it in the
 // cache under the cell's window key.
@@ -84,58 +72,48 @@ inline int32_t AddChildren(NodeStore& store, int32_t parent, const std::vector<C
   return first;
 }
 
-// Clock and memory readings given in advance. Each read takes the next
-// value; once the script is used up the last value repeats.
-struct ScriptedProbes {
-  std::vector<int64_t> times{0};
-  std::vector<uint64_t> memory{0};
-  std::size_t timeReads = 0;
-  std::size_t memoryReads = 0;
+// System pages, of which at most `limit` allocations are held at once; past
+// that an allocation fails as when memory runs out.
+struct PageLimit {
+  std::size_t limit = 0;
+  std::size_t held = 0;
 };
 
-// After 100000 clock reads the clock jumps a year ahead, so a search that
-// fails to stop ends instead of hanging the test.
-inline void UseProbes(SearchState& search, ScriptedProbes& script) {
-  search.probes.elapsed = [&script] {
-    if (script.timeReads >= 100000) return int64_t{1} << 35;
-    return script.times[std::min(script.timeReads++, script.times.size() - 1)];
-  };
-  search.probes.memory = [&script] {
-    return script.memory[std::min(script.memoryReads++, script.memory.size() - 1)];
-  };
+inline PageAllocator LimitedPages(PageLimit& pages) {
+  const PageAllocator system = SystemHost().pages;
+  return PageAllocator{[&pages, system](std::size_t bytes) -> void* {
+                         if (pages.held >= pages.limit) return nullptr;
+                         void* memory = system.allocate(bytes);
+                         if (memory != nullptr) ++pages.held;
+                         return memory;
+                       },
+                       [&pages, system](void* memory, std::size_t bytes) {
+                         if (memory != nullptr) --pages.held;
+                         system.release(memory, bytes);
+                       }};
 }
 
-// Records every TraceLog line while it lives.
-class TraceRecorder {
- public:
-  TraceRecorder()
-      : previous_(SetTraceSink([this](std::string_view l) { lines.emplace_back(l); })) {}
-  ~TraceRecorder() { SetTraceSink(previous_); }
-  TraceRecorder(const TraceRecorder&) = delete;
-  TraceRecorder& operator=(const TraceRecorder&) = delete;
-
-  // Lines equal to text, or starting with it when prefix is set.
-  int Count(std::string_view text, bool prefix = false) const {
-    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
-      return prefix ? l.starts_with(text) : l == text;
-    }));
-  }
-
-  Lines lines;
-
- private:
-  TraceSink previous_;
-};
-
-// A fresh search with a zero-network evaluator and scripted probes; the store
-// is as at process start until Root is called.
+// A fresh search and an evaluator whose 81-2-2 network has all weights 0
+// (every window not in the cache is valued 0.5, score 90), on a host whose
+// clock and memory probe read the scripts `times` and `memory` (each read
+// takes the next value, the last one repeats). After 100000 clock reads the
+// clock jumps a year ahead, so a search that fails to stop ends.
 class SearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     search = SearchState{};
-    probes = ScriptedProbes{};
-    UseProbes(search, probes);
-    MakeZeroEvaluator(evaluator);
+    times = {0};
+    memory = {0};
+    timeReads = memoryReads = 0;
+    host = SystemHost();
+    host.clock = [this] {
+      if (timeReads >= 100000) return int64_t{1} << 35;
+      return times[std::min(timeReads++, times.size() - 1)];
+    };
+    host.memory = [this] { return memory[std::min(memoryReads++, memory.size() - 1)]; };
+    InitSearch(search, host);
+    InitEvaluator(evaluator);
+    CreateNetwork(evaluator.network, InputCount, 2, OutputCount);
   }
   // Node 0 as the root of a search on board.
   void Root(const BoardGrid& board) {
@@ -145,19 +123,20 @@ class SearchTest : public ::testing::Test {
     N(0).RootFlag = 1;
   }
   SearchNode& N(int32_t id) { return Node(search.store, id); }
-  std::vector<float> Totals(std::initializer_list<int32_t> ids) {
-    std::vector<float> totals;
-    for (const int32_t id : ids) totals.push_back(N(id).Total);
-    return totals;
-  }
-  std::vector<int32_t> Visits(std::initializer_list<int32_t> ids) {
-    std::vector<int32_t> visits;
-    for (const int32_t id : ids) visits.push_back(N(id).Visits);
-    return visits;
+  // One field of each of the nodes.
+  template <typename T>
+  std::vector<T> Of(T SearchNode::*field, std::initializer_list<int32_t> ids) {
+    std::vector<T> values;
+    for (const int32_t id : ids) values.push_back(N(id).*field);
+    return values;
   }
 
   Evaluator evaluator;
-  ScriptedProbes probes;
+  std::vector<int64_t> times;
+  std::vector<uint64_t> memory;
+  std::size_t timeReads = 0;
+  std::size_t memoryReads = 0;
+  Host host;
   SearchState search;
 };
 

@@ -1,4 +1,4 @@
-// A Console on scripted input chunks and captured output, for in-process
+// A Host on scripted input chunks and captured output, for in-process
 // protocol tests.
 #pragma once
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/io/console.h"
+#include "platform/host.h"
 
 namespace ruvex::testing {
 
@@ -23,24 +23,25 @@ struct FakeStreams {
   int reads = 0;
   std::function<void()> onRead;  // runs before every read (e.g. to move a clock)
 
-  Console MakeConsole() {
-    return Console{
-        [this](char* buffer, std::size_t size) -> std::size_t {
-          ++reads;
-          if (onRead) onRead();
-          if (chunks.empty()) return 0;
-          std::string& front = chunks.front();
-          const std::size_t count = std::min(size, front.size());
-          std::memcpy(buffer, front.data(), count);
-          front.erase(0, count);
-          if (front.empty()) chunks.pop_front();
-          return count;
-        },
-        [this](std::string_view bytes) {
-          output.append(bytes);
-          writes.emplace_back(bytes);
-        },
+  // The system host with its streams replaced by these.
+  Host MakeHost() {
+    Host host = SystemHost();
+    host.read = [this](char* buffer, std::size_t size) -> std::size_t {
+      ++reads;
+      if (onRead) onRead();
+      if (chunks.empty()) return 0;
+      std::string& front = chunks.front();
+      const std::size_t count = std::min(size, front.size());
+      std::memcpy(buffer, front.data(), count);
+      front.erase(0, count);
+      if (front.empty()) chunks.pop_front();
+      return count;
     };
+    host.write = [this](std::string_view bytes) {
+      output.append(bytes);
+      writes.emplace_back(bytes);
+    };
+    return host;
   }
 };
 

@@ -2,15 +2,13 @@
 // grid cells, the stored limits, and the way the loop ends.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "fake_streams.h"
+#include "platform/text.h"
 #include "shell/engine.h"
-#include "shell/io/text.h"
-#include "shell/io/trace.h"
 #include "shell/protocol_loop.h"
 #include "shell/protocol_text.h"
 #include "shell/settings.h"
@@ -35,19 +33,18 @@ class ProtocolLoopTest : public ::testing::Test {
     // weights (8585 doubles) in a directory of its own.
     ASSERT_FALSE(directory_.Dir().empty());
     std::ofstream(directory_.File("brain.map"), std::ios::binary) << std::string(8585 * 8, '\0');
-    InitEngine(engine, streams.MakeConsole(), directory_.Dir());
     // The clock stands still during a command and moves 1000 ms whenever a
     // read delivers bytes. With a match limit above a minute and no turn
     // limit, every search then ends before its first iteration: these tests
     // are about the protocol; the search has tests of its own.
+    Host host = streams.MakeHost();
     streams.onRead = [this] { now += streams.chunks.empty() ? 0 : 1000; };
-    engine.search.probes.elapsed = [this] { return now; };
-    engine.search.probes.memory = [] { return uint64_t{0}; };
+    host.clock = [this] { return now; };
+    host.memory = [] { return uint64_t{0}; };
+    host.sleep = [this](int32_t ms) { delays.push_back(ms); };
+    InitEngine(engine, host, directory_.Dir());
     engine.turn.MatchTimeLimit = 100000;
-    engine.delay = [this](int32_t ms) { delays.push_back(ms); };
-    previousSink_ = SetTraceSink([this](std::string_view line) { traces.emplace_back(line); });
   }
-  void TearDown() override { SetTraceSink(previousSink_); }
 
   LoopExit Run(std::vector<std::string> chunks) {
     streams.chunks.assign(chunks.begin(), chunks.end());
@@ -67,7 +64,7 @@ class ProtocolLoopTest : public ::testing::Test {
     EXPECT_TRUE(out.starts_with(prefix) && out.ends_with("\r\n")) << out;
     const std::string line = out.substr(prefix.size(), out.size() - prefix.size() - 2);
     const ProtocolMove move = ReadMove(line);
-    EXPECT_TRUE(OnBoard(move) && ProtocolMoveText(move) == line) << "not one move line: " << line;
+    EXPECT_TRUE(OnBoard(move) && MoveText(move) == line) << "not one move line: " << line;
     return GridCellOf(move);
   }
   static BoardGrid StartedGrid() {
@@ -75,19 +72,14 @@ class ProtocolLoopTest : public ::testing::Test {
     ClearBoard(grid);
     return grid;
   }
-  bool Traced(const std::string& line) const {
-    return std::find(traces.begin(), traces.end(), line) != traces.end();
-  }
 
   testing::FakeStreams streams;
   Engine engine;
   int64_t now = 0;
   std::vector<int32_t> delays;
-  std::vector<std::string> traces;
 
  private:
   testing::TempDir directory_{"ruvex-shell"};
-  TraceSink previousSink_;
 };
 
 // Whole runs whose answer bytes say it all; none of them starts a game.
@@ -137,9 +129,6 @@ TEST_F(ProtocolLoopTest, InfoStoresLimitsSilently) {
   EXPECT_EQ(engine.turn.TurnTimeLimit, 5000);
   EXPECT_EQ(engine.turn.MatchTimeLimit, 10000000);
   EXPECT_EQ(engine.game, BoardGrid{});
-  EXPECT_EQ(traces,
-            (std::vector<std::string>{"started!", "timeout_match: 10000000", "msTurnTime: 0",
-                                      "msTurnTime: 5000", "Shutting Down"}));
 }
 
 // START answers before it loads and ignores the size: the board stays 20 x 20.
@@ -154,11 +143,6 @@ TEST_F(ProtocolLoopTest, StartClearsTheBoardAndHurryModeOnly) {
   EXPECT_EQ(streams.output, kStartAnswer);
   EXPECT_EQ(engine.game, StartedGrid());  // frame at 0 and 21
   EXPECT_EQ(engine.evaluator.network.hiddenCount, 100);
-  EXPECT_TRUE(Traced("Total Templates: 0"));
-  // The working directory is traced with the system's own separator.
-  const std::string directory = std::filesystem::current_path().string() +
-                                static_cast<char>(std::filesystem::path::preferred_separator);
-  EXPECT_TRUE(Traced(directory)) << directory;
   EXPECT_EQ(engine.search.HurryMode, 0);
   EXPECT_EQ(engine.turn.TurnTimeLimit, 700);
   EXPECT_EQ(engine.turn.MatchTimeLimit, 90000);

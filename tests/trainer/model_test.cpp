@@ -12,6 +12,7 @@
 #include "board/candidates.h"
 #include "eval/loader.h"
 #include "eval/window.h"
+#include "temp_dir.h"
 #include "trainer/quality.h"
 #include "trainer/teacher.h"
 
@@ -31,22 +32,6 @@ Dataset SmallDataset(uint64_t seed, int games) {
   }
   return data;
 }
-
-class TempDir {
- public:
-  TempDir() {
-    path_ =
-        std::filesystem::temp_directory_path() /
-        ("ruvex_trainer_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string Dir() const { return path_.string() + "/"; }
-
- private:
-  std::filesystem::path path_;
-};
 
 TEST(TrainerSamples, OneSamplePerCandidateEncodedLikeTheEngine) {
   BoardGrid grid;
@@ -175,7 +160,7 @@ TEST(TrainerModel, ForwardPassEqualsTheEnginesEvaluateBitForBit) {
 }
 
 TEST(TrainerModel, BrainMapHasTheLoadersLayoutAndReloadsExactly) {
-  TempDir dir;
+  testing::TempDir dir;
   Rng rng = SeedRng(8);
   Model model = InitialModel(rng);
   model.W2[0] = -1.5;              // W2[0][0]
@@ -200,13 +185,8 @@ TEST(TrainerModel, BrainMapHasTheLoadersLayoutAndReloadsExactly) {
   EXPECT_EQ(at(66256), -1.5);        // W2[0][0]
   EXPECT_EQ(at(66256 + 8 * (3 * 7 + 1)), model.W2[7 * 3 + 1]);
   // The engine's loader reads back exactly these weights.
-  std::string written;
-  Console console;
-  console.read = [](char*, std::size_t) { return std::size_t{0}; };
-  console.write = [&written](std::string_view text) { written += text; };
   Network network;
-  ASSERT_EQ(LoadNetwork(network, console, dir.Dir(), Hidden), LoadResult::Loaded);
-  EXPECT_EQ(written, std::string(BrainFoundLine) + "\r\n");
+  ASSERT_EQ(LoadNetwork(network, dir.Dir(), Hidden).file, BrainFile::Loaded);
   EXPECT_EQ(network.W1, model.W1);
   EXPECT_EQ(network.W2, model.W2);
   Model reread;

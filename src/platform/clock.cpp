@@ -1,6 +1,6 @@
-#include "shell/io/clock.h"
+#include "platform/clock.h"
 
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 namespace ruvex {
 

@@ -1,4 +1,4 @@
-#include "shell/io/text.h"
+#include "platform/text.h"
 
 #include <cmath>
 #include <cstdio>

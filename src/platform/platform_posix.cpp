@@ -10,7 +10,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 namespace ruvex::platform {
 

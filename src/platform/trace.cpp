@@ -1,4 +1,4 @@
-#include "shell/io/trace.h"
+#include "platform/trace.h"
 
 #include <utility>
 

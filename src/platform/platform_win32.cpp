@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "shell/io/platform.h"
+#include "platform/platform.h"
 
 namespace ruvex::platform {
 

@@ -1,0 +1,139 @@
+// The platform layer on the system the tests run on: the text helpers the
+// protocol reads with, the host's chunk reader and line writer, files (UTF-8
+// names too), system pages and the resident-memory probe.
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/host.h"
+#include "platform/text.h"
+#include "temp_dir.h"
+
+namespace ruvex {
+namespace {
+
+TEST(FieldOf, Fields) {
+  const struct {
+    const char* text;
+    int k;
+    const char* separator;
+    const char* field;
+  } cases[] = {{"TURN 10,10", 2, " ", "10,10"}, {"TURN 10,10", 3, " ", ""},
+               {"TURN  3,4", 2, " ", ""},       {"a,b", 0, ",", ""},
+               {"A\r\n\r\nB", 1, "\r\n", "A"},  {"A\r\n\r\nB", 2, "\r\n", ""},
+               {"A\r\n\r\nB", 3, "\r\n", "B"},  {"A\nB\rC\r\nD", 1, "\r\n", "A\nB\rC"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(FieldOf(c.text, c.k, c.separator), c.field) << c.text << " " << c.k;
+  }
+}
+
+TEST(ParseInt, Numbers) {
+  const std::pair<std::string, int64_t> cases[] = {
+      {" \t42", 42},
+      {"-3", -3},
+      {"+3", 3},
+      {"7,8", 7},  // stops at the first other character
+      // No digits read 0; only blanks and tabs are skipped, none after the sign.
+      {"x1", 0},
+      {"", 0},
+      {"- 5", 0},
+      {"\r5", 0},
+      {"$ff", 255},
+      {"-$1Ag", -26},
+      {"%1012", 5},  // hex after "$", binary after "%"
+      // Huge numbers wrap around modulo 2^64 instead of overflowing.
+      {"100000000000000000000000", 200376420520689664},
+      {std::string(5000, '9'), -1}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(ParseInt(text), value) << text.substr(0, 30);
+}
+
+TEST(Host, ReadChunkZeroesAndClampsAndWriteLineIsOneWrite) {
+  std::vector<std::string> writes;
+  Host host;
+  host.read = [](char* buffer, std::size_t) {
+    std::memcpy(buffer, "abc", 3);
+    return std::size_t{3};
+  };
+  host.write = [&writes](std::string_view bytes) { writes.emplace_back(bytes); };
+  WriteLine(host, "OK");
+  WriteLine(host, "");
+  EXPECT_EQ(writes, (std::vector<std::string>{"OK\r\n", "\r\n"}));
+  std::array<char, 8> buffer;
+  buffer.fill('z');
+  EXPECT_EQ(ReadChunk(host, buffer.data(), buffer.size()), 3u);
+  EXPECT_EQ(std::string(buffer.data(), buffer.size()), std::string("abc\0\0\0\0\0", 8));
+  // A reader that claims more than the buffer holds, and no reader at all.
+  host.read = [](char*, std::size_t size) { return size + 100; };
+  EXPECT_EQ(ReadChunk(host, buffer.data(), buffer.size()), buffer.size());
+  buffer.fill('z');
+  EXPECT_EQ(ReadChunk(Host{}, buffer.data(), buffer.size()), 0u);
+  EXPECT_EQ(buffer, (std::array<char, 8>{}));
+  ElapsedClock clock;
+  EXPECT_EQ(ElapsedMilliseconds(clock), 0);  // the first reading fixes the zero point
+}
+
+TEST(PlatformFiles, KindsSizesAndPrefixesUnderUtf8Names) {
+  testing::TempDir dir;
+  ASSERT_FALSE(dir.Dir().empty());
+  const std::filesystem::path folder =
+      std::filesystem::path(dir.Dir()) / std::filesystem::path(u8"d\u00e9p\u00f4t-\u0434\u043e");
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  const std::u8string name = folder.u8string();
+  const std::string utf8 = std::string(name.begin(), name.end()) + "/";
+  std::string content(70000, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 + 1);
+  std::ofstream(folder / "data", std::ios::binary) << content;
+  std::ofstream(folder / "empty", std::ios::binary).close();
+
+  uint64_t size = 99;
+  EXPECT_EQ(platform::QueryFile(utf8 + "absent", &size), platform::FileKind::Missing);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(platform::QueryFile("", nullptr), platform::FileKind::Missing);
+  EXPECT_EQ(platform::QueryFile(utf8, &size), platform::FileKind::Directory);
+  EXPECT_EQ(platform::QueryFile(utf8 + "empty", &size), platform::FileKind::Regular);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(platform::QueryFile(utf8 + "data", &size), platform::FileKind::Regular);
+  EXPECT_EQ(size, 70000u);
+  // Bytes that are no UTF-8 name nothing here.
+  EXPECT_EQ(platform::QueryFile(dir.Dir() + "\xff\xfe", &size), platform::FileKind::Missing);
+
+  std::vector<uint8_t> bytes{1, 2, 3};
+  for (const std::size_t limit : {std::size_t{68680}, std::size_t{100000}, std::size_t{0}}) {
+    ASSERT_TRUE(platform::ReadFilePrefix(utf8 + "data", limit, bytes));
+    ASSERT_EQ(bytes.size(), std::min(limit, content.size()));
+    EXPECT_EQ(std::memcmp(bytes.data(), content.data(), bytes.size()), 0);
+  }
+  bytes = {1, 2, 3};
+  EXPECT_FALSE(platform::ReadFilePrefix(utf8 + "absent", 10, bytes));
+  EXPECT_TRUE(bytes.empty());
+}
+
+TEST(PlatformMemory, PagesComeZeroedAndShowInTheResidentSize) {
+  EXPECT_EQ(platform::AllocateZeroedPages(0), nullptr);
+  constexpr std::size_t kBytes = (64u << 20) + 123;
+  const uint64_t base = platform::ResidentMemoryBytes();
+  ASSERT_GT(base, 0u);
+  auto* pages = static_cast<uint8_t*>(platform::AllocateZeroedPages(kBytes));
+  ASSERT_NE(pages, nullptr);
+  bool zero = pages[kBytes - 1] == 0;
+  for (std::size_t i = 0; i < kBytes; i += 4096) zero = zero && pages[i] == 0;
+  EXPECT_TRUE(zero);
+  std::memset(pages, 0x5A, kBytes);
+  const uint64_t touched = platform::ResidentMemoryBytes();
+  EXPECT_GE(touched, base + (48u << 20)) << base << " -> " << touched;
+  platform::FreePages(pages, kBytes);
+  platform::FreePages(nullptr, kBytes);
+  EXPECT_LE(platform::ResidentMemoryBytes(), touched - (48u << 20));
+}
+
+}  // namespace
+}  // namespace ruvex
