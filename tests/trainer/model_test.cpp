@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "board/candidates.h"
@@ -140,30 +137,15 @@ TEST(TrainerModel, ForwardPassEqualsTheEnginesEvaluateBitForBit) {
   EXPECT_EQ(out[2], 0.5);
 }
 
-TEST(TrainerModel, BrainMapHasTheLoadersLayoutAndReloadsExactly) {
+TEST(TrainerModel, BrainMapReloadsExactlyInTheEngine) {
   testing::TempDir dir;
   Rng rng = SeedRng(8);
   Model model = InitialModel(rng);
-  model.W2[0] = -1.5;              // W2[0][0]
-  model.W1[1 * Cols1 + 0] = 0.25;  // W1[1][0]
   const std::string path = dir.Dir() + "brain.map";
   ASSERT_TRUE(WriteBrainMap(model, path));
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-  ASSERT_EQ(bytes.size(), 68680u);
-  auto at = [&bytes](std::size_t offset) {
-    uint64_t bits = 0;
-    for (int b = 0; b < 8; ++b)
-      bits |= static_cast<uint64_t>(static_cast<uint8_t>(bytes[offset + b])) << (8 * b);
-    double v;
-    std::memcpy(&v, &bits, 8);
-    return v;
-  };
-  // W1[0][0], W1[1][0], W2[0][0], W2[7][1]
-  EXPECT_EQ((std::array<double, 4>{at(0), at(808), at(66256), at(66256 + 8 * 22)}),
-            (std::array<double, 4>{BiasUnitWeight, 0.25, -1.5, model.W2[7 * 3 + 1]}));
-  // The engine's loader reads back exactly these weights.
+  ASSERT_EQ(std::filesystem::file_size(path), 68680u);
+  // The engine's loader (whose byte offsets have tests of their own) reads back exactly
+  // these weights.
   Network network;
   ASSERT_EQ(LoadNetwork(network, dir.Dir(), Hidden).file, BrainFile::Loaded);
   EXPECT_EQ(network.W1, model.W1);
