@@ -31,25 +31,23 @@ class MatchTest(unittest.TestCase):
                                    json_path=path("m.json"), log_dir=path("logs"))
             summary = run_match(ref("threat", 1), fake("exit", "--at", 2), fast_config(),
                                 options, out=out)
-            with open(path("m.json")) as handle:
-                self.assertEqual(json.load(handle), summary)
-            self.assertEqual(sorted(os.listdir(path("psq"))), ["game00%d.psq" % i
-                                                               for i in (1, 2, 3, 4)])
-            with open(path("psq", "game002.psq"), newline="") as handle:
-                moves, names = read_psq(handle.read())
-            with open(path("logs", "game001-B.log")) as handle:
-                self.assertTrue(handle.read().startswith("> START 20\n< OK\n"))
+            with open(path("m.json")) as json_file, open(path("psq", "game002.psq")) as psq, \
+                    open(path("logs", "game001-B.log")) as log:
+                self.assertEqual(json.load(json_file), summary)
+                moves, names = read_psq(psq.read())
+                self.assertTrue(log.read().startswith("> START 20\n< OK\n"))
+            self.assertEqual(len(os.listdir(path("psq"))), 4)
         self.assertEqual(child_pids(), [])
         self.assertEqual((summary["a_wins"], summary["draws"], summary["a_losses"]), (4, 0, 0))
         self.assertEqual([summary["brains"][x]["forfeits"]["crash"] for x in "AB"], [0, 4])
-        games = summary["games"]
+        games = summary["games"]  # each opening twice, colours swapped
         self.assertEqual([g["black_brain"] for g in games], ["A", "B", "A", "B"])
         self.assertEqual(games[0]["opening"], games[1]["opening"])
         self.assertNotEqual(games[0]["opening"], games[2]["opening"])
         self.assertEqual(names, ["Fake-exit", "ArenaThreat"])
         self.assertEqual([m[:2] for m in moves], [tuple(m[:2]) for m in games[1]["moves"]])
-        self.assertIn("A wins 4, draws 0, losses 0; score 4.0/4 = 100.0%", out.getvalue())
-        self.assertIn("Elo A-B: +inf  (95%: +7.0 .. +inf)", out.getvalue())
+        self.assertIn("A wins 4, draws 0, losses 0; score 4.0/4 = 100.0%\n  Elo A-B: +inf  (95%: "
+                      "+7.0 .. +inf)", out.getvalue())
 
     def test_per_brain_turn_limits(self):
         # B sleeps 0.9 s on its first move: inside its own 1500 ms, past the match's 500 + 250.

@@ -13,7 +13,6 @@ before each move), hang-end (ignores END), slow-start (sleeps before OK and the 
 answer), no-ok (answers START with ERROR), die-start (exits before reading).
 """
 
-import argparse
 import os
 import sys
 import time
@@ -22,18 +21,13 @@ CELLS = [(x, y) for x in range(20) for y in range(20)]
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("mode")
-    parser.add_argument("--at", type=int, default=1)
-    parser.add_argument("--parity", type=int, default=0)
-    parser.add_argument("--record")
-    parser.add_argument("--sleep", type=float, default=1.0)
-    parser.add_argument("--mb", type=int, default=64)
-    args = parser.parse_args()
-    mode = args.mode
+    mode, options = sys.argv[1], dict(zip(sys.argv[2::2], sys.argv[3::2]))
+    at, parity = int(options.get("--at", 1)), int(options.get("--parity", 0))
+    sleep, mb, path = float(options.get("--sleep", 1)), int(options.get("--mb", 64)), options.get(
+        "--record")
     if mode == "die-start":
         sys.exit(4)
-    record = open(args.record, "ab") if args.record else None
+    record = open(path, "ab") if path else None
     board, last, requests, board_mode, ballast = {}, None, 0, False, None
     end = b"\n" if mode == "lf" else b"\r\n"
 
@@ -42,7 +36,7 @@ def main():
 
     def normal_move():
         free = [c for c in CELLS if c not in board]
-        mine = [(x, y) for x, y in free if mode == "pattern" and (x // 2 + y) % 2 == args.parity]
+        mine = [(x, y) for x, y in free if mode == "pattern" and (x // 2 + y) % 2 == parity]
         near = [(x, y) for x, y in free if any((x + dx, y + dy) in board
                                                for dx in (-1, 0, 1) for dy in (-1, 0, 1))]
         return (mine or near or free)[0] if board else (10, 10)
@@ -52,11 +46,11 @@ def main():
         requests += 1
         replies = {"off-board": "25,3", "occupied": "%d,%d" % (last or (0, 0)),
                    "garbage": "hello there", "error": "ERROR cannot think"}
-        if requests == args.at:
+        if requests == at:
             if mode in replies:
                 return write(replies[mode])
             if mode == "slow":
-                time.sleep(args.sleep)
+                time.sleep(sleep)
             if mode == "exit":
                 sys.exit(3)
             if mode == "silent":
@@ -66,7 +60,7 @@ def main():
             while mode == "flood-raw":
                 os.write(1, b"z" * 4096)
             if mode == "memory":
-                ballast = bytearray(args.mb * 1048576)
+                ballast = bytearray(mb * 1048576)
                 for i in range(0, len(ballast), 4096):
                     ballast[i] = 1
         if mode == "chatty":
@@ -102,7 +96,7 @@ def main():
                     answer_move()
             elif text.startswith("START") or text == "ABOUT":
                 if mode == "slow-start":
-                    time.sleep(args.sleep)
+                    time.sleep(sleep)
                 if text == "ABOUT":
                     write('name="Fake-%s", version="1"' % mode)
                 elif mode == "no-ok":
