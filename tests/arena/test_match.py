@@ -61,6 +61,7 @@ class MatchTest(unittest.TestCase):
                 self.assertIn("> INFO timeout_turn 1500\n> INFO timeout_match 60000\n",
                               handle.read())
         self.assertEqual(summary["games"][0]["reason"], "move-limit")
+        self.assertEqual((summary["a_wins"], summary["draws"], summary["a_losses"]), (0, 1, 0))
 
 
 class CommandLineTest(unittest.TestCase):

@@ -1,4 +1,5 @@
-"""pbrain-tactic through a pipe: every command, bad input, two games. Usage: protocol_test.py BINARY"""
+"""pbrain-tactic through a pipe: every command, bad input, two games.
+Usage: protocol_test.py BINARY"""
 
 import subprocess
 import sys
