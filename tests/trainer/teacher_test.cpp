@@ -51,7 +51,7 @@ TEST(TeacherLines, TableAndPlainClassifierAgree) {
   }
 }
 
-TEST(TeacherBoard, TheEdgeBlocksLikeAStoneAndTheCentreIsNotRead) {
+TEST(TeacherBoard, TheEdgeBlocksLikeAStone) {
   // (stones from (x, y) on by step, count, side, cell played, direction, pattern)
   const struct {
     int x, y, dx, dy, count;
@@ -72,15 +72,6 @@ TEST(TeacherBoard, TheEdgeBlocksLikeAStoneAndTheCentreIsNotRead) {
     for (int i = 0; i < c.count; ++i) grid(c.x + i * c.dx, c.y + i * c.dy) = c.side;
     EXPECT_EQ(ThreatsAt(grid, c.px, c.py, c.side)[c.dir], c.pattern) << c.px << "," << c.py;
   }
-  BoardGrid grid;
-  ClearBoard(grid);
-  grid(10, 10) = Opponent;  // the centre's content is not read
-  grid(9, 11) = Own;        // step (-1, 1), distance 1
-  grid(12, 8) = Opponent;   // step (-1, 1), distance -2
-  const LineAround own = ReadLine(grid, 10, 10, -1, 1, Own);
-  const LineAround opp = ReadLine(grid, 10, 10, -1, 1, Opponent);
-  EXPECT_EQ((std::array<int, 4>{own[4], own[2], opp[4], opp[2]}),
-            (std::array<int, 4>{Mine, Blocked, Blocked, Mine}));
 }
 
 TEST(TeacherScore, RanksAndTargets) {
