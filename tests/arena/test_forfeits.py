@@ -83,8 +83,7 @@ class GameTest(unittest.TestCase):
                 self.assertEqual(record.reason, reason, record.reason_text())
                 self.assertTrue(check is None or check(record), record.moves)
                 self.assertLess(seconds, 3.0 if reason != "full" else 60)
-                if reason != "five":
-                    self.assertIsNone(record.winner)
+                self.assertIsNone(record.winner)
 
     def test_message_flood_is_shown_only_up_to_a_cap(self):
         shown = []
