@@ -20,7 +20,8 @@ inline std::size_t HomeSlot(uint64_t tag, std::size_t mask) {
 
 }  // namespace
 
-void InitCache(EvalCache& cache, std::size_t slots, const PageAllocator& pages) {
+void InitCache(EvalCache& cache, std::size_t slots, const PageAllocator& pages,
+               std::size_t frontEntries) {
   std::size_t capacity = SmallestTable;
   while (capacity < slots) capacity *= 2;
   const std::size_t bytes = capacity * sizeof(EvalCache::Slot);
@@ -32,6 +33,15 @@ void InitCache(EvalCache& cache, std::size_t slots, const PageAllocator& pages) 
       std::unique_ptr<CacheSlot[], FreeCacheSlots>(memory, FreeCacheSlots{bytes, pages.release});
   cache.capacity = memory == nullptr ? 0 : capacity;
   cache.limit = cache.capacity / 4 * 3;
+  // Zero-filled pages again: every front entry starts unused.
+  cache.front.reset();
+  cache.frontMask = 0;
+  cache.frontHits = 0;
+  const std::size_t frontBytes = frontEntries * sizeof(FrontEntry);
+  auto* front = static_cast<FrontEntry*>(pages.allocate(frontBytes));
+  cache.front = std::unique_ptr<FrontEntry[], FreeFrontEntries>(
+      front, FreeFrontEntries{frontBytes, pages.release});
+  if (front != nullptr) cache.frontMask = frontEntries - 1;
 }
 
 const double* FindValue(const EvalCache& cache, WindowKey key) {

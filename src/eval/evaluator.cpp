@@ -18,9 +18,16 @@ void InitEvaluator(Evaluator& evaluator, const PageAllocator& pages) {
 double ValueCell(Evaluator& evaluator, const BoardGrid& board, int cx, int cy, int side) {
   evaluator.AnnCalls += 1;
   const EvalWindow window = CutWindow(board, cx, cy);
-  const WindowKey key = MakeWindowKey(window);
+  const KeyText text = MakeKeyText(window);
+  const ExactKey exact = MakeExactKey(text);
+  if (const double* front = FindFront(evaluator.cache, exact)) {
+    evaluator.AnnCacheHits += 1;
+    return *front;
+  }
+  const WindowKey key = KeyOfText(text);
   if (const double* cached = FindValue(evaluator.cache, key)) {
     evaluator.AnnCacheHits += 1;
+    KeepFront(evaluator.cache, exact, *cached);
     return *cached;
   }
   if (side != Own && side != Opponent) {
@@ -28,7 +35,9 @@ double ValueCell(Evaluator& evaluator, const BoardGrid& board, int cx, int cy, i
   }
   const std::array<double, 81> inputs = EncodeWindow(window, side);
   const double value = Evaluate(evaluator.network, inputs)[1];
-  InsertValue(evaluator.cache, key, value);
+  // A value the main table no longer keeps stays out of the front too, so
+  // the next request for it misses just as the main table would.
+  if (InsertValue(evaluator.cache, key, value)) KeepFront(evaluator.cache, exact, value);
   return value;
 }
 
