@@ -55,6 +55,11 @@ const double* FindValue(const EvalCache& cache, WindowKey key) {
   }
 }
 
+void PrefetchValue(const EvalCache& cache, WindowKey key) {
+  if (cache.capacity == 0) return;
+  __builtin_prefetch(&cache.slots[HomeSlot(TagOf(key), cache.capacity - 1)]);
+}
+
 bool InsertValue(EvalCache& cache, WindowKey key, double value) {
   if (cache.count >= cache.limit) return false;
   const uint64_t tag = TagOf(key);

@@ -88,15 +88,21 @@ void InitCache(EvalCache& cache, std::size_t slots = EvalCacheSlots,
                const PageAllocator& pages = SystemHost().pages,
                std::size_t frontEntries = FrontEntries);
 
-// The value the front holds for the text of key, or nullptr.
-inline const double* FindFront(EvalCache& cache, const ExactKey& key) {
+// The value the front holds for the text of key, or nullptr; PeekFront
+// does not count the lookup.
+inline const double* PeekFront(const EvalCache& cache, const ExactKey& key) {
   if (!key.valid || !cache.front) return nullptr;
   const FrontEntry& entry = cache.front[FrontIndex(key, cache.frontMask)];
   if (entry.words[0] != key.words[0] || entry.words[1] != key.words[1] ||
       entry.words[2] != (key.words[2] | FrontUsedBit))
     return nullptr;
-  ++cache.frontHits;
   return &entry.value;
+}
+
+inline const double* FindFront(EvalCache& cache, const ExactKey& key) {
+  const double* value = PeekFront(cache, key);
+  if (value != nullptr) ++cache.frontHits;
+  return value;
 }
 
 // Puts the text of key with value in the front, in place of whatever its
@@ -110,6 +116,10 @@ inline void KeepFront(EvalCache& cache, const ExactKey& key, double value) {
 
 // The stored value, or nullptr when the key is not in the cache.
 const double* FindValue(const EvalCache& cache, WindowKey key);
+
+// Asks the processor to fetch the slot a lookup of key starts at, so that a
+// lookup shortly after does not wait for main memory.
+void PrefetchValue(const EvalCache& cache, WindowKey key);
 
 // Adds the key (which must not be present yet) with its value. Returns false,
 // keeping nothing, when the table is full.

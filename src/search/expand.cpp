@@ -88,8 +88,7 @@ int ExpandCandidates(const SearchTuning& tuning, Evaluator& evaluator, BoardGrid
     return BlockScore;
   }
 
-  for (int i = 1; i <= n; ++i)
-    list[i].value = ValueCell(evaluator, board, list[i].x, list[i].y, side);
+  ValueCells(evaluator, board, list, n, side);
   SortByValue(list, 1, n);
 
   int kept = 0;

@@ -64,8 +64,9 @@ TEST_F(ValueCellTest, AFullCacheStillAnswersEveryRequestFromTheNetwork) {
   EXPECT_EQ(CacheEntryCount(evaluator.cache), evaluator.cache.limit);
 }
 
-// Random requests over a pool of windows, through ValueCell with its front
-// table and through the main table alone: the same bits and the same hits,
+// Random requests over a pool of windows, through ValueCell and ValueCells
+// (groups of up to 40 cells of one board, repeats among them) with the front
+// table, and through the main table alone: the same bits and the same hits,
 // with a tiny front (constant replacement) and a large one, while the main
 // table fills and after it has stopped keeping values. Some boards hold a
 // cell value outside 0..3, whose windows have no exact key.
@@ -83,7 +84,7 @@ TEST(ValueCellFront, AnswersExactlyAsTheMainTableAlone) {
     EvalCache reference;
     InitCache(reference, c.slots);
     Network network = evaluator.network;
-    int64_t referenceHits = 0;
+    int64_t calls = 0, referenceHits = 0;
 
     std::vector<BoardGrid> pool(60, testing::Cleared());
     for (BoardGrid& board : pool) {
@@ -92,25 +93,38 @@ TEST(ValueCellFront, AnswersExactlyAsTheMainTableAlone) {
         board(9 + static_cast<int>(random() % 4), 9 + static_cast<int>(random() % 4)) = v;
       }
     }
-    for (int n = 0; n < 20000; ++n) {
+    MoveList list;
+    for (int n = 0; n < 1500; ++n) {
       const BoardGrid& board = pool[random() % pool.size()];
-      const int x = 9 + static_cast<int>(random() % 3);
-      const int y = 9 + static_cast<int>(random() % 3);
       const int side = random() % 2 == 0 ? Own : Opponent;
-      const EvalWindow window = CutWindow(board, x, y);
-      const WindowKey key = MakeWindowKey(window);
-      double expected;
-      if (const double* kept = FindValue(reference, key)) {
-        expected = *kept;
-        ++referenceHits;
-      } else {
-        expected = Evaluate(network, EncodeWindow(window, side))[1];
-        InsertValue(reference, key, expected);
+      const int count = n % 2 == 0 ? 1 : 1 + static_cast<int>(random() % 40);
+      for (int i = 1; i <= count; ++i) {
+        list[i].x = 9 + static_cast<int>(random() % 3);
+        list[i].y = 9 + static_cast<int>(random() % 3);
       }
-      ASSERT_EQ(Bits(ValueCell(evaluator, board, x, y, side)), Bits(expected)) << n;
-      ASSERT_EQ(evaluator.AnnCacheHits, referenceHits) << n;
+      if (count == 1) {
+        list[1].value = ValueCell(evaluator, board, list[1].x, list[1].y, side);
+      } else {
+        ValueCells(evaluator, board, list, count, side);
+      }
+      for (int i = 1; i <= count; ++i) {
+        const EvalWindow window = CutWindow(board, list[i].x, list[i].y);
+        const WindowKey key = MakeWindowKey(window);
+        double expected;
+        if (const double* kept = FindValue(reference, key)) {
+          expected = *kept;
+          ++referenceHits;
+        } else {
+          expected = Evaluate(network, EncodeWindow(window, side))[1];
+          InsertValue(reference, key, expected);
+        }
+        ASSERT_EQ(Bits(list[i].value), Bits(expected)) << n << " " << i;
+      }
+      calls += count;
+      ASSERT_EQ(std::tuple(evaluator.AnnCalls, evaluator.AnnCacheHits),
+                std::tuple(calls, referenceHits))
+          << n;
     }
-    EXPECT_EQ(evaluator.AnnCalls, 20000);
     EXPECT_EQ(CacheEntryCount(evaluator.cache), reference.limit);  // the main table is full
     EXPECT_GT(evaluator.cache.frontHits, referenceHits / 10);      // and the front answered
   }
