@@ -3,8 +3,9 @@
 //
 // The table has a fixed number of slots taken from the system's zero-filled
 // pages: it never grows, so it is never copied (a doubling copy of a large
-// table would briefly need half as much memory again), and its pages only
-// count in the working set once they are written. Once the table is three
+// table would briefly need half as much memory again), and its pages are
+// touched once when it is made (not one by one during a search), so they
+// count in the working set from then on. Once the table is three
 // quarters full, further values are computed but not kept, so the cache's
 // memory stays within EvalCacheSlots x 16 bytes for the life of the process.
 #pragma once
@@ -117,9 +118,30 @@ inline void KeepFront(EvalCache& cache, const ExactKey& key, double value) {
 // The stored value, or nullptr when the key is not in the cache.
 const double* FindValue(const EvalCache& cache, WindowKey key);
 
+namespace cache_detail {
+
+constexpr uint64_t KeyBits = (uint64_t{1} << 56) - 1;  // a key is 7 digest bytes
+constexpr uint64_t TagBit = uint64_t{1} << 63;         // set in every used slot
+
+inline uint64_t TagOf(WindowKey key) {
+  return (key.bits & KeyBits) | TagBit;
+}
+
+// Keys are digest bytes, already well spread; the multiply still spreads keys
+// made by hand (tests, neighbouring integers) over the whole table.
+inline std::size_t HomeSlot(uint64_t tag, std::size_t mask) {
+  return static_cast<std::size_t>((tag * 0x9e3779b97f4a7c15ULL) >> 32) & mask;
+}
+
+}  // namespace cache_detail
+
 // Asks the processor to fetch the slot a lookup of key starts at, so that a
 // lookup shortly after does not wait for main memory.
-void PrefetchValue(const EvalCache& cache, WindowKey key);
+inline void PrefetchValue(const EvalCache& cache, WindowKey key) {
+  if (cache.capacity == 0) return;
+  __builtin_prefetch(
+      &cache.slots[cache_detail::HomeSlot(cache_detail::TagOf(key), cache.capacity - 1)]);
+}
 
 // Adds the key (which must not be present yet) with its value. Returns false,
 // keeping nothing, when the table is full.

@@ -49,7 +49,7 @@ double Answer(Evaluator& evaluator, Request& request, int side) {
     for (int n = 0; n < 81; ++n) TraceLog("ERROR in 'Turn'");
   }
   const std::array<double, 81> inputs = EncodeWindow(request.window, side);
-  const double value = Evaluate(evaluator.network, inputs)[1];
+  const double value = EvaluateValue(evaluator.network, inputs);
   // A value the main table no longer keeps stays out of the front too, so
   // the next request for it misses just as the main table would.
   if (InsertValue(evaluator.cache, request.key, value))
