@@ -7,7 +7,6 @@
 #include <limits>
 #include <random>
 #include <tuple>
-#include <tuple>
 #include <vector>
 
 #include "board/forced.h"
