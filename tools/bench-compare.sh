@@ -46,8 +46,8 @@ speed() { field "$1" '^total:' '{for (i = 1; i < NF; ++i) if ($(i + 1) == "itera
 
 ratios=()
 for ((r = 1; r <= rounds; ++r)); do
-  old_out=$("$old_bench" "$iterations")
-  new_out=$("$new_bench" "$iterations")
+  old_out=$("$old_bench" "$iterations" | tr -d '\r')
+  new_out=$("$new_bench" "$iterations" | tr -d '\r')
   old_speed=$(speed "$old_out")
   new_speed=$(speed "$new_out")
   ratio=$(awk -v a="$old_speed" -v b="$new_speed" 'BEGIN {printf "%.3f", b / a}')
