@@ -18,3 +18,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Everything from the compiler's own libraries (libgcc, libstdc++, winpthread)
 # is linked in, so the .exe needs only the DLLs every Windows system has.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Release executables without symbols and debug sections (the toolchain's
+# static libraries bring several megabytes of them).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

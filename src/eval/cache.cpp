@@ -4,23 +4,22 @@ namespace ruvex {
 
 namespace {
 
-constexpr uint64_t KeyBits = (uint64_t{1} << 56) - 1;  // a key is 7 digest bytes
-constexpr uint64_t TagBit = uint64_t{1} << 63;         // set in every used slot
+using cache_detail::HomeSlot;
+using cache_detail::TagOf;
+
 constexpr std::size_t SmallestTable = 16;
 
-inline uint64_t TagOf(WindowKey key) {
-  return (key.bits & KeyBits) | TagBit;
-}
-
-// Keys are digest bytes, already well spread; the multiply still spreads keys
-// made by hand (tests, neighbouring integers) over the whole table.
-inline std::size_t HomeSlot(uint64_t tag, std::size_t mask) {
-  return static_cast<std::size_t>((tag * 0x9e3779b97f4a7c15ULL) >> 32) & mask;
+// Writes a zero into every page of a block of zero-filled pages: the pages
+// are had now, at start-up, not one by one during a search.
+void TouchPages(void* memory, std::size_t bytes) {
+  auto* bytePointer = static_cast<volatile char*>(memory);
+  for (std::size_t i = 0; i < bytes; i += 4096) bytePointer[i] = 0;
 }
 
 }  // namespace
 
-void InitCache(EvalCache& cache, std::size_t slots, const PageAllocator& pages) {
+void InitCache(EvalCache& cache, std::size_t slots, const PageAllocator& pages,
+               std::size_t frontEntries) {
   std::size_t capacity = SmallestTable;
   while (capacity < slots) capacity *= 2;
   const std::size_t bytes = capacity * sizeof(EvalCache::Slot);
@@ -31,7 +30,20 @@ void InitCache(EvalCache& cache, std::size_t slots, const PageAllocator& pages) 
   cache.slots =
       std::unique_ptr<CacheSlot[], FreeCacheSlots>(memory, FreeCacheSlots{bytes, pages.release});
   cache.capacity = memory == nullptr ? 0 : capacity;
+  if (memory != nullptr) TouchPages(memory, bytes);
   cache.limit = cache.capacity / 4 * 3;
+  // Zero-filled pages again: every front entry starts unused.
+  cache.front.reset();
+  cache.frontMask = 0;
+  cache.frontHits = 0;
+  const std::size_t frontBytes = frontEntries * sizeof(FrontEntry);
+  auto* front = static_cast<FrontEntry*>(pages.allocate(frontBytes));
+  cache.front = std::unique_ptr<FrontEntry[], FreeFrontEntries>(
+      front, FreeFrontEntries{frontBytes, pages.release});
+  if (front != nullptr) {
+    cache.frontMask = frontEntries - 1;
+    TouchPages(front, frontBytes);
+  }
 }
 
 const double* FindValue(const EvalCache& cache, WindowKey key) {

@@ -15,21 +15,76 @@ void InitEvaluator(Evaluator& evaluator, const PageAllocator& pages) {
   evaluator.AnnCacheHits = 0;
 }
 
-double ValueCell(Evaluator& evaluator, const BoardGrid& board, int cx, int cy, int side) {
+namespace {
+
+// One request whose window and exact key are made; key is made when keyed.
+struct Request {
+  EvalWindow window;
+  KeyText text;
+  ExactKey exact;
+  WindowKey key;
+  bool keyed = false;
+};
+
+void MakeRequest(const BoardGrid& board, int cx, int cy, Request& request) {
+  request.window = CutWindow(board, cx, cy);
+  request.text = MakeKeyText(request.window);
+  request.exact = MakeExactKey(request.text);
+  request.keyed = false;
+}
+
+double Answer(Evaluator& evaluator, Request& request, int side) {
   evaluator.AnnCalls += 1;
-  const EvalWindow window = CutWindow(board, cx, cy);
-  const WindowKey key = MakeWindowKey(window);
-  if (const double* cached = FindValue(evaluator.cache, key)) {
+  if (const double* front = FindFront(evaluator.cache, request.exact)) {
     evaluator.AnnCacheHits += 1;
+    return *front;
+  }
+  if (!request.keyed) request.key = KeyOfText(request.text);
+  if (const double* cached = FindValue(evaluator.cache, request.key)) {
+    evaluator.AnnCacheHits += 1;
+    KeepFront(evaluator.cache, request.exact, *cached);
     return *cached;
   }
   if (side != Own && side != Opponent) {
     for (int n = 0; n < 81; ++n) TraceLog("ERROR in 'Turn'");
   }
-  const std::array<double, 81> inputs = EncodeWindow(window, side);
-  const double value = Evaluate(evaluator.network, inputs)[1];
-  InsertValue(evaluator.cache, key, value);
+  const std::array<double, 81> inputs = EncodeWindow(request.window, side);
+  const double value = EvaluateValue(evaluator.network, inputs);
+  // A value the main table no longer keeps stays out of the front too, so
+  // the next request for it misses just as the main table would.
+  if (InsertValue(evaluator.cache, request.key, value))
+    KeepFront(evaluator.cache, request.exact, value);
   return value;
+}
+
+constexpr int GroupSize = 16;  // requests whose slots are fetched together
+
+}  // namespace
+
+double ValueCell(Evaluator& evaluator, const BoardGrid& board, int cx, int cy, int side) {
+  Request request;
+  MakeRequest(board, cx, cy, request);
+  return Answer(evaluator, request, side);
+}
+
+void ValueCells(Evaluator& evaluator, const BoardGrid& board, MoveList& list, int n, int side) {
+  Request group[GroupSize];
+  for (int first = 1; first <= n; first += GroupSize) {
+    const int count = n - first + 1 < GroupSize ? n - first + 1 : GroupSize;
+    // Ahead: windows, keys, and the main-table slots of the windows the
+    // front does not hold now (a guess: earlier requests of the group may
+    // still change the front; Answer makes any key still missing).
+    for (int g = 0; g < count; ++g) {
+      Request& request = group[g];
+      MakeRequest(board, list[first + g].x, list[first + g].y, request);
+      if (!PeekFront(evaluator.cache, request.exact)) {
+        request.key = KeyOfText(request.text);
+        request.keyed = true;
+        PrefetchValue(evaluator.cache, request.key);
+      }
+    }
+    for (int g = 0; g < count; ++g) list[first + g].value = Answer(evaluator, group[g], side);
+  }
 }
 
 std::string AnnCallsText(const Evaluator& evaluator) {

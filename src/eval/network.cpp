@@ -80,11 +80,12 @@ inline void SumBlock(const double* const* rows, const double* factors, int activ
 
 }  // namespace
 
-std::array<double, 3> Evaluate(Network& network, const std::array<double, InputCount>& cells) {
-  if (!HasEvaluationShape(network)) {
-    const double unloaded = Sigmoid(0.0);
-    return {unloaded, unloaded, unloaded};
-  }
+namespace {
+
+// The hidden layer's outputs (hidden.size() of them) for the window inputs,
+// or nullptr for a network without the evaluation shape.
+const double* HiddenLayer(Network& network, const std::array<double, InputCount>& cells) {
+  if (!HasEvaluationShape(network)) return nullptr;
   double* input = network.input.data();
   input[0] = 1.0;
   for (int i = 0; i < InputCount; ++i) input[i + 1] = cells[i];
@@ -137,6 +138,19 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
     for (j = 0; j < width; ++j) sums[j] = 1.0 / (sums[j] + 1.0);
   }
 
+  return sums;
+}
+
+}  // namespace
+
+std::array<double, 3> Evaluate(Network& network, const std::array<double, InputCount>& cells) {
+  const double* sums = HiddenLayer(network, cells);
+  if (sums == nullptr) {
+    const double unloaded = Sigmoid(0.0);
+    return {unloaded, unloaded, unloaded};
+  }
+  const std::size_t width = network.hidden.size();
+  std::size_t j;
   // Output layer: three sums over the hidden units in increasing order.
   const double* w2 = network.W2.data();
   double s0 = 0.0, s1 = 0.0, s2 = 0.0;
@@ -153,6 +167,15 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
   PowBaseArray(output, output, 3);
   for (int k = 0; k < 3; ++k) output[k] = 1.0 / (output[k] + 1.0);
   return {output[0], output[1], output[2]};
+}
+
+double EvaluateValue(Network& network, const std::array<double, InputCount>& cells) {
+  const double* sums = HiddenLayer(network, cells);
+  if (sums == nullptr) return Sigmoid(0.0);
+  const double* w2 = network.W2.data();
+  double s1 = 0.0;
+  for (std::size_t j = 0; j < network.hidden.size(); ++j) s1 = s1 + sums[j] * w2[3 * j + 1];
+  return 1.0 / (PowBase(s1 * -1.0) + 1.0);
 }
 
 }  // namespace ruvex

@@ -30,8 +30,12 @@ struct Network {
   std::vector<uint8_t> finiteRow;  // inputCount + 1
 };
 
-inline double& W1At(Network& n, int i, int j) { return n.W1[i * (n.hiddenCount + 1) + j]; }
-inline double& W2At(Network& n, int j, int k) { return n.W2[j * (n.outputCount + 1) + k]; }
+inline double& W1At(Network& n, int i, int j) {
+  return n.W1[i * (n.hiddenCount + 1) + j];
+}
+inline double& W2At(Network& n, int j, int k) {
+  return n.W2[j * (n.outputCount + 1) + k];
+}
 
 // Allocates every vector and matrix anew for the given counts (a negative
 // count is taken as 0); weights are 0.0 until the loader sets them.
@@ -51,5 +55,9 @@ double Sigmoid(double s);
 // shape CreateNetwork(81, H, 2) gives (has no weights) every output
 // Sigmoid(0) = 0.5, as all-zero weights would, and is left untouched.
 std::array<double, 3> Evaluate(Network& network, const std::array<double, InputCount>& cells);
+
+// Output 1 of Evaluate alone, the same bits, without the work for outputs 0
+// and 2 (network.output is not written).
+double EvaluateValue(Network& network, const std::array<double, InputCount>& cells);
 
 }  // namespace ruvex

@@ -6,6 +6,10 @@
 
 #include "eval/md5.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace ruvex {
 
 EvalWindow CutWindow(const BoardGrid& board, int cx, int cy) {
@@ -49,7 +53,53 @@ std::array<double, 81> EncodeWindow(const EvalWindow& window, int side) {
 }
 
 WindowKey MakeWindowKey(const EvalWindow& window) {
-  const KeyText text = MakeKeyText(window);
+  return KeyOfText(MakeKeyText(window));
+}
+
+// Two planes of 32 bits per word pair: the key text must fit 95 characters.
+static_assert(std::tuple_size_v<KeyText> <= 95, "an exact key holds at most 95 characters");
+
+ExactKey MakeExactKey(const KeyText& text) {
+  constexpr std::size_t Chunks = (std::tuple_size_v<KeyText> + 15) / 16;
+  // The text padded with 'A' (0) to whole chunks of 16 characters.
+  alignas(16) char padded[Chunks * 16];
+  std::memset(padded, 'A', sizeof padded);
+  std::memcpy(padded, text.data(), text.size());
+  uint64_t low[2] = {0, 0};
+  uint64_t high[2] = {0, 0};
+  bool valid = true;
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i base = _mm_set1_epi8('A');
+  const __m128i three = _mm_set1_epi8(3);
+  uint32_t outside = 0;
+  for (std::size_t c = 0; c < Chunks; ++c) {
+    const __m128i digits =
+        _mm_sub_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(padded + 16 * c)), base);
+    // 0..3 exactly when the unsigned minimum with 3 leaves the digit as it is.
+    outside |= static_cast<uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(digits, three), digits)) ^ 0xffff);
+    // Bit 0 and bit 1 of every byte to its top bit, then one bit per byte.
+    const auto bit0 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(digits, 7)));
+    const auto bit1 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_slli_epi16(digits, 6)));
+    low[c / 4] |= bit0 << (16 * (c % 4));
+    high[c / 4] |= bit1 << (16 * (c % 4));
+  }
+  valid = outside == 0;
+#else
+  for (std::size_t i = 0; i < Chunks * 16; ++i) {
+    const auto digit = static_cast<uint8_t>(padded[i] - 'A');
+    valid = valid && digit <= 3;
+    low[i / 64] |= static_cast<uint64_t>(digit & 1) << (i % 64);
+    high[i / 64] |= static_cast<uint64_t>(digit >> 1 & 1) << (i % 64);
+  }
+#endif
+  ExactKey key;
+  key.words = {low[0], high[0], low[1] | high[1] << 32};
+  key.valid = valid;
+  return key;
+}
+
+WindowKey KeyOfText(const KeyText& text) {
   const Md5Digest digest = Md5(text.data(), text.size());
   uint64_t bits = 0;
   for (int i = 0; i < 7; ++i) bits = bits << 8 | digest[i];

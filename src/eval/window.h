@@ -35,4 +35,20 @@ struct WindowKey {
 
 WindowKey MakeWindowKey(const EvalWindow& window);
 
+// The key of a key text already made: MakeWindowKey(w) is KeyOfText(MakeKeyText(w)).
+WindowKey KeyOfText(const KeyText& text);
+
+// The key text itself, exactly, in three words: character i - 'A' (0..3)
+// gives bit i of the low plane and bit i of the high plane; words[0] and
+// words[1] hold bits 0..63 of the planes, words[2] bits 64.. of the low plane
+// from bit 0 and of the high plane from bit 32. Bit 63 of words[2] is never
+// part of a key. valid is false when a character lies outside 'A'..'D' (a
+// cell value outside 0..3): such a text has no exact key.
+struct ExactKey {
+  std::array<uint64_t, 3> words{};
+  bool valid = false;
+};
+
+ExactKey MakeExactKey(const KeyText& text);
+
 }  // namespace ruvex

@@ -67,6 +67,16 @@ void SortByValue(MoveList& list, int lo, int hi) {
   }
 }
 
+// Quicksort's parts are sorted independently of each other, so a part
+// wholly after last never changes an entry up to last.
+void SortByValueUpTo(MoveList& list, int lo, int hi, int last) {
+  while (hi - lo > 0 && lo <= last) {
+    const int m = Partition(list, lo, hi);
+    SortByValueUpTo(list, lo, m, last);
+    lo = m + 1;
+  }
+}
+
 int32_t ScoreOfValue(double value) {
   const double score = std::nearbyint(value * 180.0);
   if (!(score >= 0.0)) return 0;  // below 0, or not a number
@@ -88,9 +98,9 @@ int ExpandCandidates(const SearchTuning& tuning, Evaluator& evaluator, BoardGrid
     return BlockScore;
   }
 
-  for (int i = 1; i <= n; ++i)
-    list[i].value = ValueCell(evaluator, board, list[i].x, list[i].y, side);
-  SortByValue(list, 1, n);
+  ValueCells(evaluator, board, list, n, side);
+  // Only the first MaxChildren entries can be kept.
+  SortByValueUpTo(list, 1, n, tuning.MaxChildren);
 
   int kept = 0;
   for (int i = 1; i <= n && i <= tuning.MaxChildren; ++i) {

@@ -31,6 +31,11 @@ int ExpandCandidates(const SearchTuning& tuning, Evaluator& evaluator, BoardGrid
 // values A, B come out B, A).
 void SortByValue(MoveList& list, int lo, int hi);
 
+// Leaves entries lo..min(hi, last) exactly as SortByValue(list, lo, hi)
+// would, doing only the partitions that reach them; the entries after them
+// are left in some order.
+void SortByValueUpTo(MoveList& list, int lo, int hi, int last);
+
 // value x 180 rounded to the nearest integer, ties to even (0.5 gives 90).
 // Network values lie in [0, 1]; anything else (a weight file holding NaN or
 // infinities) is held to the score range 0..180, and NaN gives 0.

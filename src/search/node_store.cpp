@@ -5,7 +5,7 @@
 namespace ruvex {
 
 // Blocks are zero-filled pages from the system: an all-zero record is a fresh
-// node (every field 0, the board all Empty), fresh pages only count in the
+// node (every field 0), fresh pages only count in the
 // working set once a node is written into them, and a dropped tree's pages go
 // back to the system at once.
 static_assert(std::is_trivially_copyable_v<SearchNode> &&
@@ -35,7 +35,27 @@ void ResetTree(NodeStore& store) {
   store.NodeCount = 0;
   store.NodeCapacity = 0;
   store.RootId = 0;
+  store.baseBoard = BoardGrid{};
+  store.baseId = 0;
   GrowStore(store);
+}
+
+void NodePosition(const NodeStore& store, int32_t id, BoardGrid& board) {
+  int32_t path[MaxPathLength];
+  int32_t length = 0;
+  while (id != store.baseId && length < MaxPathLength) {
+    const int32_t parent = Node(store, id).ParentID;
+    if (parent == id) break;  // the top of a tree the base is not in
+    path[length++] = id;
+    id = parent;
+  }
+  board = store.baseBoard;
+  while (length > 0) {
+    const SearchNode& node = Node(store, path[--length]);
+    const Cell at = node.location;
+    if (at.x >= 0 && at.x < GridSize && at.y >= 0 && at.y < GridSize)
+      board(at.x, at.y) = static_cast<int8_t>(Node(store, node.ParentID).turn);
+  }
 }
 
 bool ReserveNodes(NodeStore& store, int32_t k) {

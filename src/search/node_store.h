@@ -24,7 +24,9 @@ struct ChildList {
 };
 
 // One tree node. A fresh record is all zero. Avg (Total / Visits) is never
-// stored; it is computed where it is used.
+// stored; it is computed where it is used. A node holds no board: its
+// position is the base position (NodeStore::baseBoard) plus the moves on its
+// path from the base node, each stone of its parent's side.
 struct SearchNode {
   int32_t ParentID = 0;
   float Total = 0.0f;
@@ -33,8 +35,7 @@ struct SearchNode {
   int32_t RolloutScore = 0;  // 220 terminal win, 1 side to move has a five, 0 otherwise
   float UCB1_Score = 0.0f;
   ChildList children;
-  BoardGrid board;   // the position after the move that led here
-  int32_t turn = 0;  // side to move in board
+  int32_t turn = 0;  // side to move in the node's position
   Cell location;     // the move that led here, made by the parent's side
   int8_t RootFlag = 0;
   int8_t isTerminal = 0;  // 1 terminal five; 2 side to move has a five (one child)
@@ -62,6 +63,10 @@ struct NodeStore {
   int32_t NodeCount = 0;     // highest ID handed out since the last reset
   int32_t NodeCapacity = 0;  // highest ID the records can hold
   int32_t RootId = 0;
+  // The position of node baseId, the root of the current search (the game
+  // board PrepareRoot was given); every node of the search lies below it.
+  BoardGrid baseBoard;
+  int32_t baseId = 0;
   // Set when a block could not be obtained: the search then stops growing the
   // tree. Cleared by the driver at the start of every search.
   bool Exhausted = false;
@@ -78,8 +83,8 @@ inline const SearchNode& Node(const NodeStore& store, int32_t id) {
 }
 
 // Drops every node: NodeCount 0, NodeCapacity 10000 (IDs 0..10000, all fresh),
-// RootId 0. The memory of the dropped records is released first. If no block
-// can be had, NodeCapacity stays 0 and the next growth tries again.
+// RootId 0, base node 0 with an all-zero board. The memory of the dropped records is released
+// first. If no block can be had, NodeCapacity stays 0 and the next growth tries again.
 void ResetTree(NodeStore& store);
 
 // Makes room for IDs NodeCount + 1 .. NodeCount + k: when NodeCount + k >=
@@ -91,6 +96,16 @@ bool ReserveNodes(NodeStore& store, int32_t k);
 // when the new NodeCount reaches NodeCapacity. Returns its ID, or 0 (nothing
 // changed, Exhausted set) when memory for the records cannot be had.
 int32_t CreateNode(NodeStore& store);
+
+// Longest path from the base node NodePosition follows: every move of a path
+// takes an empty cell, so a real path is never longer than the board has cells.
+constexpr int32_t MaxPathLength = MaxMoves + 1;
+
+// The position of node id: baseBoard plus the moves on the path from the
+// base node, each the stone of the mover's parent's side (turn), applied top
+// down. A node not below the base (never so in a search) gets the moves up
+// to its topmost ancestor, at most MaxPathLength of them.
+void NodePosition(const NodeStore& store, int32_t id, BoardGrid& board);
 
 // Bytes held by the node records.
 std::size_t StoreBytes(const NodeStore& store);

@@ -29,12 +29,18 @@ void BackPropagate(NodeStore& store, int32_t leafId) {
 }
 
 void Rollout(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t depth) {
+  BoardGrid board;
+  NodePosition(search.store, nodeId, board);
+  RolloutOn(search, evaluator, nodeId, depth, board);
+}
+
+void RolloutOn(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t depth,
+               BoardGrid& board) {
   NodeStore& store = search.store;
   MoveList list;
   for (;;) {
     SearchNode& node = Node(store, nodeId);
-    const int status =
-        ExpandCandidates(search.tuning, evaluator, node.board, list, depth, node.turn);
+    const int status = ExpandCandidates(search.tuning, evaluator, board, list, depth, node.turn);
     const int32_t k = list[0].score;
 
     if (status == WinScore) {
@@ -77,8 +83,6 @@ void Rollout(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t 
       const MoveEntry& move = list[i];
       SearchNode& child = Node(store, c);
       child.turn = Other(node.turn);
-      CopyBoard(node.board, child.board);
-      child.board(move.x, move.y) = static_cast<int8_t>(node.turn);
       child.ParentID = nodeId;
       child.location = Cell{move.x, move.y};
       child.S_Score = move.score;
@@ -88,6 +92,8 @@ void Rollout(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t 
       }
     }
     store.NodeCount += k;
+    const Cell at = Node(store, best).location;
+    board(at.x, at.y) = static_cast<int8_t>(node.turn);
     nodeId = best;
     depth += 1;
   }

@@ -15,6 +15,11 @@ namespace ruvex {
 // lowered by 1, nothing backed up). The root has depth 1.
 void Rollout(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t depth);
 
+// Rollout with board already holding the node's position; the board follows
+// the rollout down and is left in an unspecified position.
+void RolloutOn(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t depth,
+               BoardGrid& board);
+
 // Backs the leaf's RolloutScore up to the first node with RootFlag set: each
 // ancestor d plies up gains score - 5d when its side to move is the leaf's,
 // 5d - score otherwise (float32 totals) and one visit; the root node gains

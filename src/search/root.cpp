@@ -19,6 +19,16 @@ std::string PlayText(const char* head, const SearchNode& node) {
          FormatFloat(node.UCB1_Score, 3) + ")  (Average: " + FormatFloat(AverageOf(node), 2);
 }
 
+// Equal on every playable cell (frame and margin are not part of a position).
+bool SamePosition(const BoardGrid& a, const BoardGrid& b) {
+  for (int x = 1; x <= BoardSize; ++x) {
+    for (int y = 1; y <= BoardSize; ++y) {
+      if (a(x, y) != b(x, y)) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string GridText(Cell cell) {
@@ -49,6 +59,14 @@ void PrepareRoot(SearchState& search, const BoardGrid& game, Cell opponentLastMo
         break;
       }
     }
+    // The reply's subtree is only worth keeping for the game's own position:
+    // a subtree of another position (a new game, or stones set by a BOARD
+    // block since) would have its nodes valued on the wrong boards.
+    if (found != 0) {
+      BoardGrid position;
+      NodePosition(store, found, position);
+      if (!SamePosition(position, game)) found = 0;
+    }
     if (found != 0) {
       store.RootId = found;
       const SearchNode& kept = Node(store, found);
@@ -75,7 +93,8 @@ void PrepareRoot(SearchState& search, const BoardGrid& game, Cell opponentLastMo
   SearchNode& root = Node(store, store.RootId);
   root.turn = Own;
   root.RootFlag = 1;
-  CopyBoard(game, root.board);
+  store.baseId = store.RootId;
+  store.baseBoard = game;
 }
 
 int32_t ChooseMove(NodeStore& store) {

@@ -13,14 +13,17 @@ namespace ruvex {
 // 1. when RootId differs from NodeCount, the root's children are examined in
 //    list order ("Checked Play: " each); the first that holds the opponent's
 //    move (location == opponentLastMove, made by the opponent: turn Own, and
-//    not a terminal node) becomes RootId ("Actual Play: "); when none does:
+//    not a terminal node) becomes RootId ("Actual Play: ") when its position
+//    is the game board's (on every playable cell); when none does, or its
+//    position is another one:
 //    "Blind Sided!! x,y",
 //    "Child Count:n", "Root: id" and ResetTree;
 // 2. otherwise, when the root is the newest node of a non-empty tree (it has
 //    no children), or node 0 left dead (ChildCount < 0) by an earlier board
 //    without candidates, ResetTree;
 // 3. a working set above 180 MiB: "Mem limit, dropping graph" and ResetTree;
-// 4. the root gets turn Own, RootFlag 1 and a copy of the game board.
+// 4. the root gets turn Own and RootFlag 1 and becomes the base node, the
+//    game board its position.
 // The memory probe is read exactly once.
 void PrepareRoot(SearchState& search, const BoardGrid& game, Cell opponentLastMove);
 

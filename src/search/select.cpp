@@ -19,6 +19,9 @@ void ComputeUcb(NodeStore& store, int32_t nodeId, float weight) {
 
 void SelectNode(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32_t depth) {
   NodeStore& store = search.store;
+  // The position of the node the walk stands on, one stone added per level.
+  BoardGrid board;
+  NodePosition(store, nodeId, board);
   for (;;) {
     const SearchNode& node = Node(store, nodeId);
     if (node.isTerminal == 1) {
@@ -26,7 +29,7 @@ void SelectNode(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32
       return;
     }
     if (node.ChildCount == 0) {
-      Rollout(search, evaluator, nodeId, depth);
+      RolloutOn(search, evaluator, nodeId, depth, board);
       return;
     }
     if (node.ChildCount == -1) {
@@ -36,8 +39,10 @@ void SelectNode(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32
     const int32_t count = node.ChildCount;
     const ChildList children = node.children;
     for (int32_t i = 1; i <= count; ++i) {
-      if (Node(store, children[i]).Visits == 0) {
-        Rollout(search, evaluator, children[i], depth + 1);
+      const SearchNode& child = Node(store, children[i]);
+      if (child.Visits == 0) {
+        board(child.location.x, child.location.y) = static_cast<int8_t>(node.turn);
+        RolloutOn(search, evaluator, children[i], depth + 1, board);
         return;
       }
     }
@@ -54,6 +59,8 @@ void SelectNode(SearchState& search, Evaluator& evaluator, int32_t nodeId, int32
     // No child to descend into (a count below -1 lists none): the iteration
     // is spent rather than wandering to node 0.
     if (bestId == 0) return;
+    const Cell at = Node(store, bestId).location;
+    board(at.x, at.y) = static_cast<int8_t>(node.turn);
     nodeId = bestId;
     depth += 1;
   }

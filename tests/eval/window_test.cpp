@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "eval_support.h"
@@ -60,6 +61,28 @@ TEST(WindowKey, KeyTextsAndKeys) {
   text[48] = 'A';
   EXPECT_EQ(Text(MakeKeyText(CutWindow(corner, 1, 1))), text);
   EXPECT_EQ(MakeWindowKey(CutWindow(corner, 1, 1)).bits, 0x1c266475c833b3ULL);
+}
+
+// The exact key tells every text apart: all texts one character away from
+// the empty one (each place, each of 'B'..'D') have distinct keys; any
+// character outside 'A'..'D' leaves the text without one.
+TEST(ExactKey, DistinctForEveryCharacterAndPlace) {
+  KeyText text;
+  text.fill('A');
+  std::set<std::array<uint64_t, 3>> keys = {MakeExactKey(text).words};
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    for (const char c : {'B', 'C', 'D', '@', 'E', '\x80'}) {
+      text[i] = c;
+      const ExactKey key = MakeExactKey(text);
+      ASSERT_EQ(key.valid, c >= 'A' && c <= 'D') << i << c;
+      if (key.valid) {
+        ASSERT_TRUE(keys.insert(key.words).second) << i << c;
+      }
+      ASSERT_EQ(key.words[2] >> 63, 0u);
+    }
+    text[i] = 'A';
+  }
+  EXPECT_EQ(keys.size(), 1 + 3 * text.size());
 }
 
 TEST(EncodeWindow, FromEachSidesView) {

@@ -115,7 +115,7 @@ TEST_F(DriverTest, OwnFiveBeforeBlockAndTheBlockMovesTheRootOn) {
   const int32_t o = AddChildren(search.store, e, {{5, 8}, {6, 6}});
   const int32_t b = AddChildren(search.store, o, {{5, 4}});
   search.store.RootId = e;
-  game = N(o).board;
+  game = Position(o);
   turn.OpponentLastMove = Cell{5, 8};
   EXPECT_EQ(std::tuple(Search().cell, search.store.RootId), std::tuple(Cell{5, 4}, b));
 }
@@ -216,22 +216,21 @@ TEST_F(DriverTest, MemoryLimitsAndAStalledTreeEndTheSearch) {
 }
 
 TEST_F(DriverTest, FallbacksNeverPlayATakenCell) {
-  // A BOARD block added a stone at (7, 7) after the last search, so the
-  // carried subtree still offers (7, 7) as the best-scored move.
+  // The carried subtree offers the taken cell (12, 12) as the best-scored
+  // move (a tree built by hand: a search never puts a child on a stone).
   Root(game);
   const int32_t e = AddChildren(search.store, 0, {{12, 12}});
   const int32_t o = AddChildren(search.store, e, {{12, 13}});
-  const int32_t c = AddChildren(search.store, o, {{7, 7}, kFirstChoice});
+  const int32_t c = AddChildren(search.store, o, {{12, 12}, kFirstChoice});
   std::tie(N(c).Visits, N(c + 1).Visits, N(c).Total) = std::tuple(1, 1, 100.0f);
   search.store.RootId = e;
-  game = N(o).board;
-  game(7, 7) = Opponent;
+  game = Position(o);
   SetValue(evaluator, game, kFirstChoice.x, kFirstChoice.y, 0.99);
   std::tie(turn.OpponentLastMove, turn.TurnTimeLimit, turn.MatchTimeLimit) =
       std::tuple(Cell{12, 13}, 0, 100000);  // no turn limit: the search ends at once
   const SearchResult r = Search();
-  EXPECT_EQ(std::tuple(r.cell, r.decidedBy, game(7, 7), game(9, 12)),
-            std::tuple(kFirstChoice, DecidedBy::Fallback, Opponent, Own));
+  EXPECT_EQ(std::tuple(r.cell, r.decidedBy, game(12, 12), game(9, 12)),
+            std::tuple(kFirstChoice, DecidedBy::Fallback, Own, Own));
   EXPECT_EQ(search.store.RootId, c + 1);  // the fallback cell was a root child
 
   // A full board (2 x 1 stripes shifted every row, no five): the centre, unwritten.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -43,6 +44,26 @@ TEST(SortByValue, HighestFirstWithTheSortsOwnOrderOfEqualValues) {
   std::vector<int> xs = SortedXs({kNaN, 0.3, kNaN, 0.9, 0.1, kNaN});
   std::sort(xs.begin(), xs.end());
   EXPECT_EQ(xs, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+// Random lists, many ties and some NaNs: the entries up to the cut are those
+// of the full sort, entry for entry.
+TEST(SortByValue, UpToACutAsTheFullSort) {
+  std::mt19937_64 random(3);
+  for (int round = 0; round < 2000; ++round) {
+    const int n = 1 + static_cast<int>(random() % 60);
+    const int last = static_cast<int>(random() % 20);
+    MoveList full;
+    for (int i = 1; i <= n; ++i) {
+      const double v = random() % 25 == 0 ? kNaN : static_cast<double>(random() % 8) / 8.0;
+      full[i] = MoveEntry{i, 0, 0, 0, v};
+    }
+    MoveList part = full;
+    SortByValue(full, 1, n);
+    SortByValueUpTo(part, 1, n, last);
+    for (int i = 1; i <= std::min(n, last); ++i)
+      ASSERT_EQ(part[i].x, full[i].x) << round << " " << i;
+  }
 }
 
 TEST(ScoreOfValue, RoundsHalfToEvenAndStaysInRange) {

@@ -51,8 +51,7 @@ inline BoardGrid TwoFours() {
 }
 
 // Appends children at the cells to parent as one batch, the way an expansion
-// does (consecutive IDs, parent board plus the parent's stone, other side to
-// move). Returns the first child's ID.
+// does (consecutive IDs, other side to move). Returns the first child's ID.
 inline int32_t AddChildren(NodeStore& store, int32_t parent, const std::vector<Cell>& cells) {
   const auto k = static_cast<int32_t>(cells.size());
   EXPECT_TRUE(ReserveNodes(store, k));
@@ -64,8 +63,6 @@ inline int32_t AddChildren(NodeStore& store, int32_t parent, const std::vector<C
     SearchNode& c = Node(store, first + i);
     c.ParentID = parent;
     c.turn = Other(p.turn);
-    c.board = p.board;
-    c.board(cells[i].x, cells[i].y) = static_cast<int8_t>(p.turn);
     c.location = cells[i];
   }
   store.NodeCount += k;
@@ -118,11 +115,16 @@ class SearchTest : public ::testing::Test {
   // Node 0 as the root of a search on board.
   void Root(const BoardGrid& board) {
     ResetTree(search.store);
-    N(0).board = board;
+    search.store.baseBoard = board;
     N(0).turn = Own;
     N(0).RootFlag = 1;
   }
   SearchNode& N(int32_t id) { return Node(search.store, id); }
+  BoardGrid Position(int32_t id) {
+    BoardGrid board;
+    NodePosition(search.store, id, board);
+    return board;
+  }
   // One field of each of the nodes.
   template <typename T>
   std::vector<T> Of(T SearchNode::*field, std::initializer_list<int32_t> ids) {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <tuple>
 #include <vector>
 
+#include "board/forced.h"
+#include "search/expand.h"
 #include "search/node_store.h"
 #include "search/rollout.h"
 #include "search/root.h"
@@ -164,7 +167,7 @@ class RootTest : public SearchTest {
     std::tie(N(o).UCB1_Score, N(o + 1).UCB1_Score) = std::tuple(60.0f, 0.25f);
     AddChildren(search.store, o + 1, {{14, 14}, {7, 7}});
     search.store.RootId = e;
-    game = N(o + 1).board;
+    game = Position(o + 1);
   }
   void Stats(int32_t first, Ints visits, Floats totals) {
     for (int i = 0; i < 3; ++i)
@@ -177,14 +180,13 @@ class RootTest : public SearchTest {
 
 TEST_F(RootTest, OpponentsReplyInTheTreeBecomesTheRootWithItsSubtree) {
   const int32_t count = search.store.NodeCount;
-  const BoardGrid oldChildBoard = N(o + 3).board;
-  const BoardGrid newGame = Board({{13, 13, Opponent}});  // a new game may carry it too
-  PrepareRoot(search, newGame, Cell{13, 13});
+  const BoardGrid childBoard = Position(o + 3);
+  PrepareRoot(search, game, Cell{13, 13});
   EXPECT_EQ(std::tuple(search.store.RootId, search.store.NodeCount, memoryReads),
             std::tuple(o + 1, count, 1u));
   EXPECT_EQ(std::tuple(N(o + 1).Visits, N(o + 1).ChildCount, N(o + 1).RootFlag, N(o + 1).turn),
             std::tuple(4, 2, 1, Own));
-  EXPECT_EQ(std::tuple(N(o + 1).board, N(o + 3).board), std::tuple(newGame, oldChildBoard));
+  EXPECT_EQ(std::tuple(Position(o + 1), Position(o + 3)), std::tuple(game, childBoard));
 }
 
 TEST_F(RootTest, TreeIsResetWhenNoChildHoldsTheReplyOrMemoryIsShort) {
@@ -193,14 +195,20 @@ TEST_F(RootTest, TreeIsResetWhenNoChildHoldsTheReplyOrMemoryIsShort) {
     Cell reply;
     bool terminal;  // the reply's node ended the last game
     uint64_t memory;
+    bool otherGame;  // the reply's node holds another position than the game board
   };
   const Case cases[] = {
-      {e, {1, 1}, false, 0},
-      {o + 1, {14, 14}, false, 0},  // a child the engine itself would play: an older position
-      {0, {12, 12}, false, 0},      // node 0 left as RootId by an answer that kept the root
-      {e, {13, 13}, true, 0},
-      {-1, {13, 13}, false, 0},  // the newest node has no children
-      {e, {13, 13}, false, 181 * MiB},
+      {e, {1, 1}, false, 0, false},
+      {o + 1,
+       {14, 14},
+       false,
+       0,
+       false},                         // a child the engine itself would play: an older position
+      {0, {12, 12}, false, 0, false},  // node 0 left as RootId by an answer that kept the root
+      {e, {13, 13}, true, 0, false},
+      {-1, {13, 13}, false, 0, false},  // the newest node has no children
+      {e, {13, 13}, false, 181 * MiB, false},
+      {e, {13, 13}, false, 0, true},  // a new game (or a BOARD block) with the same last move
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
@@ -208,10 +216,11 @@ TEST_F(RootTest, TreeIsResetWhenNoChildHoldsTheReplyOrMemoryIsShort) {
     search.store.RootId = c.root < 0 ? search.store.NodeCount : c.root;
     N(o + 1).isTerminal = c.terminal ? 1 : 0;
     memory = {c.memory};
+    if (c.otherGame) game = Board({{13, 13, Opponent}});
     PrepareRoot(search, game, c.reply);
     EXPECT_EQ(std::tuple(search.store.RootId, search.store.NodeCount, search.store.NodeCapacity),
               std::tuple(0, 0, 10000));
-    EXPECT_EQ(std::tuple(N(0).ChildCount, N(0).RootFlag, N(0).board), std::tuple(0, 1, game));
+    EXPECT_EQ(std::tuple(N(0).ChildCount, N(0).RootFlag, Position(0)), std::tuple(0, 1, game));
   }
   SetUp();
   memory = {180 * MiB + MiB - 1};
@@ -219,7 +228,7 @@ TEST_F(RootTest, TreeIsResetWhenNoChildHoldsTheReplyOrMemoryIsShort) {
   EXPECT_EQ(search.store.RootId, o + 1);
   SearchTest::SetUp();  // the first search of the process starts from node 0, not reset
   PrepareRoot(search, game, Cell{13, 13});
-  EXPECT_EQ(std::tuple(search.store.RootId, search.store.NodeCapacity, N(0).board, N(0).RootFlag),
+  EXPECT_EQ(std::tuple(search.store.RootId, search.store.NodeCapacity, Position(0), N(0).RootFlag),
             std::tuple(0, 0, game, 1));
 }
 
@@ -247,6 +256,150 @@ TEST_F(RootTest, ChooseMoveTakesTheEarliestBestAverageOfVisitedChildren) {
     N(o + 2).ChildCount = count;
     search.store.RootId = o + 2;
     EXPECT_EQ(std::tuple(ChooseMove(search.store), search.store.RootId), std::tuple(0, o + 2));
+  }
+}
+
+// The search as it was when every node held its board: boards[id] is node
+// id's position, each child's board its parent's plus the move.
+struct BoardTree {
+  SearchState search;
+  std::vector<BoardGrid> boards;
+
+  void Grow() {
+    if (boards.size() <= static_cast<std::size_t>(search.store.NodeCapacity))
+      boards.resize(static_cast<std::size_t>(search.store.NodeCapacity) + 1);
+  }
+
+  void Rollout(Evaluator& evaluator, int32_t id, int32_t depth) {
+    NodeStore& store = search.store;
+    MoveList list;
+    for (;;) {
+      SearchNode& node = Node(store, id);
+      const int status =
+          ExpandCandidates(search.tuning, evaluator, boards[id], list, depth, node.turn);
+      const int32_t k = list[0].score;
+      if (status == WinScore) {
+        const int32_t w = CreateNode(store);
+        if (w == 0) return;
+        Grow();
+        std::tie(node.isTerminal, node.RolloutScore, node.ChildCount, node.children) =
+            std::tuple(2, 1, 1, ChildList{w, 1});
+        SearchNode& t = Node(store, w);
+        std::tie(t.ParentID, t.location, t.isTerminal, t.RolloutScore, t.Total, t.turn) =
+            std::tuple(id, Cell{list[1].x, list[1].y}, 1, WinScore, 220.0f, Other(node.turn));
+        BackPropagate(store, w);
+        return;
+      }
+      if (depth > search.tuning.DepthLimit) {
+        std::tie(node.RolloutScore, node.Total) = std::tuple(0, 0.0f);
+        BackPropagate(store, id);
+        return;
+      }
+      if (k == 0) {
+        node.ChildCount -= 1;
+        return;
+      }
+      if (!ReserveNodes(store, k)) return;
+      Grow();
+      std::tie(node.ChildCount, node.children) = std::tuple(k, ChildList{store.NodeCount + 1, k});
+      int32_t best = 0, bestScore = -300;
+      for (int32_t i = 1; i <= k; ++i) {
+        const int32_t c = store.NodeCount + i;
+        SearchNode& child = Node(store, c);
+        std::tie(child.turn, child.ParentID, child.location, child.S_Score) =
+            std::tuple(Other(node.turn), id, Cell{list[i].x, list[i].y}, list[i].score);
+        boards[c] = boards[id];
+        boards[c](list[i].x, list[i].y) = static_cast<int8_t>(node.turn);
+        if (child.S_Score > bestScore) std::tie(best, bestScore) = std::tuple(c, child.S_Score);
+      }
+      store.NodeCount += k;
+      id = best;
+      depth += 1;
+    }
+  }
+
+  void Select(Evaluator& evaluator, int32_t id, int32_t depth) {
+    NodeStore& store = search.store;
+    for (;; ++depth) {
+      const SearchNode& node = Node(store, id);
+      if (node.isTerminal == 1) return BackPropagate(store, id);
+      if (node.ChildCount == 0) return Rollout(evaluator, id, depth);
+      if (node.ChildCount < 0) return;
+      for (int32_t i = 1; i <= node.ChildCount; ++i) {
+        if (Node(store, node.children[i]).Visits == 0)
+          return Rollout(evaluator, node.children[i], depth + 1);
+      }
+      float best = -100000.0f;
+      for (int32_t i = 1; i <= node.ChildCount; ++i) {
+        ComputeUcb(store, node.children[i], search.tuning.ExplorationWeight);
+        if (Node(store, node.children[i]).UCB1_Score > best)
+          std::tie(best, id) =
+              std::tuple(Node(store, node.children[i]).UCB1_Score, node.children[i]);
+      }
+    }
+  }
+};
+
+// Random games searched both ways, the tree carried from turn to turn: the
+// same records (byte for byte), the same counters and the same moves, and
+// every node's position is its board of old.
+TEST(BoardlessNodes, SearchAsWithABoardInEveryNode) {
+  std::mt19937_64 random(5);
+  for (int g = 0; g < 2; ++g) {
+    Network network;
+    CreateNetwork(network, InputCount, 8, OutputCount);
+    std::uniform_real_distribution<double> weight(-0.6, 0.6);
+    for (double& w : network.W1) w = weight(random);
+    for (double& w : network.W2) w = weight(random);
+    Evaluator lean, old;
+    InitEvaluator(lean);
+    InitEvaluator(old);
+    lean.network = old.network = network;
+    SearchState search;
+    BoardTree tree;
+    BoardGrid game = Board({});
+    for (int s = 0; s < 6; ++s) {
+      game(8 + static_cast<int>(random() % 6), 8 + static_cast<int>(random() % 6)) =
+          static_cast<int8_t>(s % 2 == 0 ? Opponent : Own);
+    }
+    Cell last{0, 0};
+    for (int turn = 0; turn < 3; ++turn) {
+      SCOPED_TRACE(::testing::Message() << "game " << g << " turn " << turn);
+      PrepareRoot(search, game, last);
+      PrepareRoot(tree.search, game, last);
+      tree.Grow();
+      tree.boards[tree.search.store.RootId] = game;
+      for (int i = 0; i < 40; ++i) {
+        SelectNode(search, lean, search.store.RootId, 1);
+        tree.Select(old, tree.search.store.RootId, 1);
+      }
+      const NodeStore& store = search.store;
+      ASSERT_EQ(std::tuple(store.NodeCount, lean.AnnCalls, lean.AnnCacheHits),
+                std::tuple(tree.search.store.NodeCount, old.AnnCalls, old.AnnCacheHits));
+      for (int32_t id = 0; id <= store.NodeCount; ++id) {
+        ASSERT_EQ(std::memcmp(&Node(store, id), &Node(tree.search.store, id), sizeof(SearchNode)),
+                  0)
+            << id;
+        int32_t top = id;  // the base node for a node of this turn's search
+        while (top != store.baseId && Node(store, top).ParentID != top)
+          top = Node(store, top).ParentID;
+        BoardGrid position;
+        NodePosition(store, id, position);
+        if (Node(store, id).isTerminal != 1 && top == store.baseId) {
+          ASSERT_EQ(position, tree.boards[id]) << id;
+        }
+      }
+      const int32_t chosen = ChooseMove(search.store);
+      ASSERT_EQ(chosen, ChooseMove(tree.search.store));
+      if (chosen == 0 || Node(store, chosen).ChildCount <= 0) break;
+      const SearchNode& move = Node(store, chosen);
+      game(move.location.x, move.location.y) = Own;
+      // A reply the tree holds, so that its subtree is carried.
+      const int32_t n = move.ChildCount;
+      const SearchNode& reply = Node(store, move.children[1 + static_cast<int32_t>(random() % n)]);
+      last = reply.location;
+      game(last.x, last.y) = Opponent;
+    }
   }
 }
 
