@@ -18,7 +18,7 @@ void InitEvaluator(Evaluator& evaluator, const PageAllocator& pages) {
 double ValueCell(Evaluator& evaluator, const BoardGrid& board, int cx, int cy, int side) {
   evaluator.AnnCalls += 1;
   const EvalWindow window = CutWindow(board, cx, cy);
-  const WindowKey key = MakeWindowKey(window);
+  const WindowKey key = MakeWindowKey(window, side);
   if (const double* cached = FindValue(evaluator.cache, key)) {
     evaluator.AnnCacheHits += 1;
     return *cached;

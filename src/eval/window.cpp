@@ -26,11 +26,16 @@ EvalWindow CutWindow(const BoardGrid& board, int cx, int cy) {
   return window;
 }
 
-KeyText MakeKeyText(const EvalWindow& window) {
+KeyText MakeKeyText(const EvalWindow& window, int side) {
+  // Own ^ Opponent turns one stone value into the other.
+  const int swap = side == Opponent ? Own ^ Opponent : 0;
   KeyText text;
   std::size_t n = 0;
   for (const auto& row : window) {
-    for (const int8_t cell : row) text[n++] = static_cast<char>('A' + cell);
+    for (const int8_t cell : row) {
+      const int seen = cell == Own || cell == Opponent ? cell ^ swap : cell;
+      text[n++] = static_cast<char>('A' + seen);
+    }
   }
   return text;
 }
@@ -48,8 +53,8 @@ std::array<double, 81> EncodeWindow(const EvalWindow& window, int side) {
   return inputs;
 }
 
-WindowKey MakeWindowKey(const EvalWindow& window) {
-  const KeyText text = MakeKeyText(window);
+WindowKey MakeWindowKey(const EvalWindow& window, int side) {
+  const KeyText text = MakeKeyText(window, side);
   const Md5Digest digest = Md5(text.data(), text.size());
   uint64_t bits = 0;
   for (int i = 0; i < 7; ++i) bits = bits << 8 | digest[i];
