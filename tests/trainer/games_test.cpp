@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "board/forced.h"
@@ -79,6 +81,30 @@ TEST(NoisyGames, AreReproducibleLegalAndEndOnTheWinnersFive) {
     }
   }
   EXPECT_GT(decided, 8);
+}
+
+TEST(TacticGames, AreReproducibleAndLegal) {
+  const auto engine = std::make_unique<tactic::Engine>();
+  tactic::InitEngine(*engine);
+  for (uint64_t seed = 1; seed <= 3; ++seed) {
+    Rng a = SeedRng(seed);
+    Rng b = SeedRng(seed);
+    const GameRecord game = PlayTacticGame(a, *engine, 300, 0.1, 60);
+    const GameRecord again = PlayTacticGame(b, *engine, 300, 0.1, 60);
+    EXPECT_EQ(game.moves, again.moves);
+    EXPECT_EQ(game.winner, again.winner);
+    std::set<std::pair<int, int>> cells;
+    for (const Cell& c : game.moves) {
+      EXPECT_TRUE(IsPlayable(c.x, c.y));
+      EXPECT_TRUE(cells.insert({c.x, c.y}).second) << "cell played twice";
+    }
+    if (game.winner != Empty) {
+      const Position end = PositionBefore(game, static_cast<int>(game.moves.size()));
+      MoveEntry last;
+      std::tie(last.x, last.y) = std::tuple(game.moves.back().x, game.moves.back().y);
+      EXPECT_EQ(IsFiveThrough(game.winner, end.grid, last), 1);
+    }
+  }
 }
 
 TEST(NoisyGames, PositionBeforeAlternatesSides) {

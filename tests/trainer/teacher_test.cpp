@@ -134,7 +134,8 @@ TEST(TeacherScore, WinningCombinationsOutrankSingleThreats) {
   EXPECT_GT(doubleThree, 5 * openThree);
   EXPECT_GT(fourThree, doubleThree);
   EXPECT_GT(doubleFour, fourThree);
-  EXPECT_GT(openFour, fourThree);
+  // A four-three wins like an open four: above the block of the opponent's open four.
+  EXPECT_GT(fourThree, DefenceWeight * openFour);
   EXPECT_GT(ThreatScore({OpenTwo, None, None, None}), ThreatScore({Two, One, One, One}));
 }
 
