@@ -134,8 +134,7 @@ TEST(TeacherScore, WinningCombinationsOutrankSingleThreats) {
   EXPECT_GT(doubleThree, 5 * openThree);
   EXPECT_GT(fourThree, doubleThree);
   EXPECT_GT(doubleFour, fourThree);
-  // A four-three wins like an open four: above the block of the opponent's open four.
-  EXPECT_GT(fourThree, DefenceWeight * openFour);
+  EXPECT_GT(openFour, fourThree);
   EXPECT_GT(ThreatScore({OpenTwo, None, None, None}), ThreatScore({Two, One, One, One}));
 }
 

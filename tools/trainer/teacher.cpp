@@ -114,9 +114,7 @@ constexpr double KneeTarget = 0.35;
 constexpr double OpenFourScore = 20000.0;
 constexpr double OpenFourTarget = 0.97;
 constexpr double DoubleFourBonus = 20000.0;
-// A four-three wins like an open four (the four's block leaves the three to
-// become an open four), so it scores above every defence but a five's block.
-constexpr double FourThreeBonus = 19000.0;
+constexpr double FourThreeBonus = 12000.0;
 constexpr double DoubleThreeBonus = 6000.0;
 
 }  // namespace
