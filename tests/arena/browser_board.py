@@ -37,20 +37,18 @@ def call(method, url, body=None):
 
 def wait_until(probe, what, seconds=20):
     deadline = time.monotonic() + seconds
-    while True:
+    while time.monotonic() < deadline:
         try:
             value = probe()
             if value:
                 return value
         except OSError:
             pass
-        if time.monotonic() > deadline:
-            raise AssertionError("timed out waiting for " + what)
         time.sleep(0.05)
+    raise AssertionError("timed out waiting for " + what)
 
 
-def settled(page):
-    """The person is to move, or the game is over."""
+def settled(page):  # the person is to move, or the game is over
     text = page["status"]
     return text.startswith(("Your move", "Draw", "No game")) or " wins: " in text
 
@@ -75,8 +73,8 @@ class Browser:
         return self.do("POST", "/execute/sync", {"script": script, "args": []})
 
     def click(self, css):
-        element = self.do("POST", "/element", {"using": "css selector", "value": css})
-        self.do("POST", "/element/%s/click" % element[ELEMENT], {})
+        element = self.do("POST", "/element", {"using": "css selector", "value": css})[ELEMENT]
+        self.do("POST", "/element/%s/click" % element, {})
 
     def close(self):
         try:
@@ -125,8 +123,8 @@ class BrowserTest(unittest.TestCase):
         page = self.wait_page(settled, "the first turn")
         while not page["status"].startswith("Black (You) wins"):
             self.assertTrue(page["status"].startswith("Your move"), page)
-            white = {(x, y) for x, y, colour, _ in page["stones"] if colour == "white"}
-            black = {(x, y) for x, y, colour, _ in page["stones"] if colour == "black"}
+            white, black = ({(x, y) for x, y, c, _ in page["stones"] if c == colour}
+                            for colour in ("white", "black"))
             line = next(line for line in LINES if not white & set(line))
             x, y = next(cell for cell in line if cell not in black)
             stones = len(page["stones"])

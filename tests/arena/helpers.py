@@ -33,17 +33,12 @@ def fast_config(**overrides):
 
 def child_pids():
     """PIDs of this process's children, zombies included (from /proc)."""
-    me = os.getpid()
     pids = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
+    for entry in filter(str.isdigit, os.listdir("/proc")):
         try:
             with open("/proc/%s/stat" % entry) as handle:
-                stat = handle.read()
+                if int(handle.read().rsplit(")", 1)[1].split()[1]) == os.getpid():
+                    pids.append(int(entry))
         except OSError:
-            continue
-        fields = stat.rsplit(")", 1)[1].split()
-        if int(fields[1]) == me:
-            pids.append(int(entry))
+            pass
     return pids

@@ -1,10 +1,7 @@
 """Black-box runs of the pbrain-ruvex binary through pipes.
 
 Usage: protocol_test.py [--runner PROGRAM]... PATH_TO_PBRAIN_RUVEX [unittest options]
-
-Each --runner word goes before the binary on its command line, e.g.
---runner wine for a Windows build.
-"""
+(each --runner word goes before the binary, e.g. --runner wine for a Windows build)."""
 
 import os
 import shutil
@@ -48,63 +45,31 @@ class ProcessTest(unittest.TestCase):
                                  (0, answers, b""))
 
     def test_answers_are_flushed_at_once_and_a_split_command_is_two_pieces(self):
-        process = subprocess.Popen(RUNNER + [BINARY], stdin=subprocess.PIPE,
-                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        try:
-            # Each answer arrives while the input is still open. "ABO" is
-            # answered before "UT" is sent, so the two parts are two reads.
+        # Each answer arrives while the input is still open. "ABO" is answered before "UT"
+        # is sent, so the two parts are two reads.
+        with subprocess.Popen(RUNNER + [BINARY], stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE) as process:
             for sent, answer in ((b"ABO", b"UNKNOWN\r\n"), (b"UT\r\n", b"UNKNOWN\r\n"),
                                  (b"ABOUT\r\n", IDENTITY)):
                 process.stdin.write(sent)
                 process.stdin.flush()
                 self.assertEqual(process.stdout.readline(), answer)
             process.stdin.close()
-            self.assertEqual(process.wait(timeout=60), 0)
-            self.assertEqual(process.stdout.read(), b"")
-        finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
-            process.stdout.close()
-            process.stderr.close()
+            self.assertEqual((process.wait(timeout=60), process.stdout.read()), (0, b""))
 
     def test_a_closed_output_pipe_still_ends_with_exit_code_zero(self):
-        process = subprocess.Popen(RUNNER + [BINARY], stdin=subprocess.PIPE,
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        process.stdout.close()  # the manager stopped reading
-        try:
-            process.stdin.write(b"ABOUT\r\nABOUT\r\nEND\r\n")
-            process.stdin.close()
-        except BrokenPipeError:
-            pass  # the engine is gone already; its exit code tells how
-        try:
+        with subprocess.Popen(RUNNER + [BINARY], stdin=subprocess.PIPE,
+                              stdout=subprocess.PIPE) as process:
+            process.stdout.close()  # the manager stopped reading
+            try:
+                process.stdin.write(b"ABOUT\r\nABOUT\r\nEND\r\n")
+                process.stdin.close()
+            except BrokenPipeError:
+                pass  # the engine is gone already; its exit code tells how
             self.assertEqual(process.wait(timeout=60), 0)
-        finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
-
-    def run_copy(self, commands, brain=None, brain_in_cwd=False):
-        """Runs a copy of the binary in a directory of its own; brain is the
-        content of the brain.map put beside it (None: no file)."""
-        directory = tempfile.mkdtemp(prefix="ruvex-blackbox-")
-        try:
-            exe_dir = os.path.join(directory, "exe")
-            work_dir = os.path.join(directory, "work")
-            os.mkdir(exe_dir)
-            os.mkdir(work_dir)
-            binary = os.path.join(exe_dir, os.path.basename(BINARY))
-            shutil.copy2(BINARY, binary)
-            if brain is not None:
-                with open(os.path.join(work_dir if brain_in_cwd else exe_dir, "brain.map"),
-                          "wb") as f:
-                    f.write(brain)
-            return run(commands, binary=binary, cwd=work_dir)
-        finally:
-            shutil.rmtree(directory)
 
     def test_brain_map_is_read_from_beside_the_executable_only(self):
-        cases = [
+        cases = [  # (brain.map content or None, put in the working directory, input, output)
             # Nothing after the not-found line: ABOUT is never read.
             (None, False, b"START 20\r\nABOUT\r\n", b"OK\r\n" + BRAIN_MISSING),
             (b"", False, b"START 20\r\nABOUT\r\n", b"OK\r\n" + BRAIN_MISSING),
@@ -113,8 +78,16 @@ class ProcessTest(unittest.TestCase):
              b"OK\r\n" + BRAIN_FOUND + b"10,10\r\n"),
         ]
         for brain, in_cwd, commands, answers in cases:
-            with self.subTest(brain=None if brain is None else len(brain), in_cwd=in_cwd):
-                result = self.run_copy(commands, brain, in_cwd)
+            with self.subTest(brain=None if brain is None else len(brain), in_cwd=in_cwd), \
+                    tempfile.TemporaryDirectory(prefix="ruvex-blackbox-") as directory:
+                exe, work = os.path.join(directory, "exe"), os.path.join(directory, "work")
+                os.mkdir(exe)
+                os.mkdir(work)
+                binary = shutil.copy2(BINARY, exe)
+                if brain is not None:
+                    with open(os.path.join(work if in_cwd else exe, "brain.map"), "wb") as f:
+                        f.write(brain)
+                result = run(commands, binary=binary, cwd=work)
                 self.assertEqual((result.returncode, result.stdout), (0, answers))
 
 

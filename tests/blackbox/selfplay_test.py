@@ -1,11 +1,5 @@
-"""Two copies of the real pbrain-ruvex play whole games against each other
-through pipes, under the arena's judging.
-
-Usage: selfplay_test.py [--runner PROGRAM]... PATH_TO_PBRAIN_RUVEX [unittest options]
-
-Each --runner word goes before the binary on its command line, e.g.
---runner wine for a Windows build.
-"""
+"""Two copies of the real pbrain-ruvex play whole games against each other through pipes,
+under the arena's judging. Usage: as protocol_test.py."""
 
 import json
 import os
@@ -38,25 +32,20 @@ def play(*options):
 
 
 class SelfPlayTest(unittest.TestCase):
-    def check_game(self, summary, turn_ms):
-        game = summary["games"][0]
-        # Every reply legal and in time: any illegal cell, garbage line, ERROR,
-        # late reply or crash would end the game by forfeit instead.
-        self.assertEqual(game["forfeits"], [], game)
-        self.assertIn(game["reason"], ("five", "full"), game)
-        for label in ("A", "B"):
-            brain = summary["brains"][label]
-            self.assertGreater(brain["moves"], 0)
-            self.assertLess(brain["max_ms"], turn_ms)
-            self.assertEqual(brain["killed_after_end"], 0)
-            self.assertTrue(all(n == 0 for n in brain["forfeits"].values()), brain)
-
-    def test_turn_limit_only(self):
-        self.check_game(play("--turn-ms", "1000", "--seed", "3"), 1000)
-
-    def test_short_match_clock(self):
-        # A 12 s match clock runs through the short-clock rules and hurry mode.
-        self.check_game(play("--turn-ms", "1000", "--match-ms", "12000", "--seed", "5"), 1000)
+    def test_games(self):
+        # The turn limit only, and a 12 s match clock (the short-clock rules and hurry mode).
+        for options in (["--seed", "3"], ["--match-ms", "12000", "--seed", "5"]):
+            with self.subTest(options=options):
+                summary = play("--turn-ms", "1000", *options)
+                game = summary["games"][0]
+                # Every reply legal and in time: any illegal cell, garbage line, ERROR, late
+                # reply or crash would end the game by forfeit instead.
+                self.assertEqual(game["forfeits"], [], game)
+                self.assertIn(game["reason"], ("five", "full"), game)
+                for brain in summary["brains"].values():
+                    self.assertGreater(brain["moves"], 0)
+                    self.assertLess(brain["max_ms"], 1000)
+                    self.assertEqual(brain["killed_after_end"], 0)
 
 
 if __name__ == "__main__":

@@ -58,30 +58,6 @@ bool Contains(const Cells& cells, int x, int y) {
   return std::find(cells.begin(), cells.end(), std::pair{x, y}) != cells.end();
 }
 
-TEST(BoardGrid, RowMajorClearAndCopy) {
-  BoardGrid grid;
-  for (int8_t v : grid.cells) EXPECT_EQ(v, Empty);  // a new grid
-  grid(3, 4) = Own;
-  EXPECT_EQ(grid.cells[3 * 27 + 4], Own);
-
-  grid.cells.fill(Opponent);
-  ClearBoard(grid);
-  for (int a = 0; a <= 21; ++a) {
-    for (int b = 0; b <= 21; ++b) {
-      const bool frame = a == 0 || b == 0 || a == 21 || b == 21;
-      EXPECT_EQ(grid(a, b), frame ? Border : Empty) << a << "," << b;
-    }
-  }
-  EXPECT_EQ(grid(22, 5), Opponent);  // the margin is never written
-  EXPECT_EQ(grid(5, 26), Opponent);
-
-  BoardGrid copy;
-  CopyBoard(grid, copy);
-  EXPECT_EQ(copy, grid);  // frame and margin included
-  EXPECT_EQ(std::tuple(Other(Own), Other(Opponent), Other(Empty), Other(Border)),
-            std::tuple(Opponent, Own, Own, Own));
-}
-
 TEST(FindCandidates, WorkedPositions) {
   // n -1 is not checked; when n is the size of listed, listed is the whole
   // list in scan order.

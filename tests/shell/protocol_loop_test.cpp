@@ -2,11 +2,15 @@
 // grid cells, the stored limits, and the way the loop ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <deque>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "fake_streams.h"
+#include "platform/host.h"
 #include "platform/text.h"
 #include "shell/engine.h"
 #include "shell/protocol_loop.h"
@@ -16,6 +20,34 @@
 
 namespace ruvex {
 namespace {
+
+// The system host with its streams replaced by scripted input chunks and captured output.
+struct FakeStreams {
+  // Each chunk is delivered like bytes waiting in a pipe: a read returns at
+  // most the buffer size, so a chunk larger than the buffer takes several
+  // reads. After the last chunk every read returns 0 (end of input).
+  std::deque<std::string> chunks;
+  std::string output;
+  int reads = 0;
+  std::function<void()> onRead;  // runs before every read (e.g. to move a clock)
+
+  Host MakeHost() {
+    Host host = SystemHost();
+    host.read = [this](char* buffer, std::size_t size) -> std::size_t {
+      ++reads;
+      if (onRead) onRead();
+      if (chunks.empty()) return 0;
+      std::string& front = chunks.front();
+      const std::size_t count = std::min(size, front.size());
+      std::memcpy(buffer, front.data(), count);
+      front.erase(0, count);
+      if (front.empty()) chunks.pop_front();
+      return count;
+    };
+    host.write = [this](std::string_view bytes) { output.append(bytes); };
+    return host;
+  }
+};
 
 const std::string kIdentity =
     "name=\"Ruvex\", version=\"v2.0.0\", author=\"Tolvane\", country=\"Castria\"\r\n";
@@ -73,7 +105,7 @@ class ProtocolLoopTest : public ::testing::Test {
     return grid;
   }
 
-  testing::FakeStreams streams;
+  FakeStreams streams;
   Engine engine;
   int64_t now = 0;
   std::vector<int32_t> delays;

@@ -1,5 +1,6 @@
-// The puzzle suite (puzzles.txt): the solvers' answers checked against plain play, and the
-// brain's move at a fixed node budget.
+// The puzzle suite (puzzles.txt): the solvers' answers checked against plain play, the
+// brain's move at a fixed node budget, and the incremental board, after all the solvers'
+// moves and takebacks, against a plain recomputation from the stones.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -90,8 +91,59 @@ int ReplayVcf(Board b, const Line& line) {
   return two ? (line.length + 1) / 2 + 1 : 0;
 }
 
+// The line through `cell` along `d` as `side` sees it, read straight off the stones.
+std::array<int, 9> PlainLine(const Board& b, int side, int cell, int d) {
+  std::array<int, 9> line{};
+  for (int k = -4; k <= 4; ++k) {
+    const int x = XOf(cell) + k * kDx[d], y = YOf(cell) + k * kDy[d];
+    const int stone = OnBoard(x, y) ? b.stone[CellAt(x, y)] : 3;
+    line[k + 4] = k == 0 ? 1 : (stone == 0 ? 0 : (stone == side + 1 ? 1 : 2));
+  }
+  return line;
+}
+
+void ExpectMatchesPlain(const Board& b, const Board& start) {
+  ASSERT_EQ(b.moves, start.moves);
+  ASSERT_EQ(b.hash, start.hash);
+  for (int side = 0; side < 2; ++side) {
+    std::array<int, kClassCount> count{};
+    std::int64_t total = 0;
+    for (int cell = 0; cell < kCells; ++cell) {
+      std::array<std::uint8_t, 4> levels{};
+      for (int d = 0; d < 4 && b.stone[cell] == 0; ++d) {
+        levels[d] = ClassifyLine(PlainLine(b, side, cell, d));
+        ASSERT_EQ(b.level[side][cell][d], levels[d]) << "side " << side << " cell " << cell;
+      }
+      const int cls = b.stone[cell] == 0 ? ClassOf(levels) : kClassNone;
+      ASSERT_EQ(b.cls[side][cell], cls);
+      ++count[cls];
+      total += b.stone[cell] == 0 ? CellValue(levels, ClassOf(levels)) : 0;
+    }
+    for (int c = 0; c < kClassCount; ++c) ASSERT_EQ(b.count[side][c], count[c]);
+    ASSERT_EQ(b.total[side], total);
+  }
+}
+
 bool Contains(const std::vector<int>& cells, int cell) {
   return std::find(cells.begin(), cells.end(), cell) != cells.end();
+}
+
+// ClassifyLine on hand-made lines: 9 cells around the stone (index 4), . empty, x own,
+// o blocked.
+TEST(TacticPatterns, LevelsOfKnownLines) {
+  const std::pair<const char*, Level> cases[] = {
+      {"..xxxxx..", kFive},      {"...xxxx..", kOpenFour}, {"o..xxxx.o", kOpenFour},
+      {"..oxxxx..", kFour},      {"..xxx.x..", kFour},     {"x.xxx.x..", kOpenFour},
+      {"...xxx...", kOpenThree}, {"..oxxx...", kThree},    {"o..xxx.o.", kOpenThree},
+      {"o.x.xx.o.", kOpenThree}, {"..oxx.x..", kThree},    {"...xx....", kOpenTwo},
+      {"oooox..oo", kNone},      {"....x....", kOne},      {"...oxo...", kNone},
+      {"...oxx...", kTwo},
+  };
+  for (const auto& [text, level] : cases) {
+    std::array<int, 9> line{};
+    for (int i = 0; i < 9; ++i) line[i] = text[i] == '.' ? 0 : (text[i] == 'x' ? 1 : 2);
+    EXPECT_EQ(ClassifyLine(line), level) << text;
+  }
 }
 
 TEST(TacticPuzzles, SolverAndBrainAnswerEveryPuzzle) {
@@ -124,7 +176,10 @@ TEST(TacticPuzzles, SolverAndBrainAnswerEveryPuzzle) {
     SearchLimits limits;
     limits.max_nodes = 100000;
     EXPECT_TRUE(Contains(p.answer, ChooseMove(e, limits).move));
+    ExpectMatchesPlain(e.board, p.board);
   }
+  EXPECT_FALSE(Play(e.board, kCells));
+  EXPECT_FALSE(Play(e.board, -1));
 }
 
 }  // namespace
