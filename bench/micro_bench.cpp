@@ -76,7 +76,7 @@ BENCHMARK(BM_CutWindow);
 
 void BM_MakeWindowKey(benchmark::State& state) {
   const EvalWindow window = CutWindow(MidGame(), 10, 13);
-  for (auto _ : state) benchmark::DoNotOptimize(MakeWindowKey(window));
+  for (auto _ : state) benchmark::DoNotOptimize(MakeWindowKey(window, Own));
 }
 BENCHMARK(BM_MakeWindowKey);
 

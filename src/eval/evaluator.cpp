@@ -17,7 +17,8 @@ void InitEvaluator(Evaluator& evaluator, const PageAllocator& pages) {
 
 namespace {
 
-// One request whose window and exact key are made; key is made when keyed.
+// One request whose window, key text (as the asking side sees it) and exact
+// key are made; key is made when keyed.
 struct Request {
   EvalWindow window;
   KeyText text;
@@ -26,9 +27,9 @@ struct Request {
   bool keyed = false;
 };
 
-void MakeRequest(const BoardGrid& board, int cx, int cy, Request& request) {
+void MakeRequest(const BoardGrid& board, int cx, int cy, int side, Request& request) {
   request.window = CutWindow(board, cx, cy);
-  request.text = MakeKeyText(request.window);
+  request.text = MakeKeyText(request.window, side);
   request.exact = MakeExactKey(request.text);
   request.keyed = false;
 }
@@ -63,7 +64,7 @@ constexpr int GroupSize = 16;  // requests whose slots are fetched together
 
 double ValueCell(Evaluator& evaluator, const BoardGrid& board, int cx, int cy, int side) {
   Request request;
-  MakeRequest(board, cx, cy, request);
+  MakeRequest(board, cx, cy, side, request);
   return Answer(evaluator, request, side);
 }
 
@@ -76,7 +77,7 @@ void ValueCells(Evaluator& evaluator, const BoardGrid& board, MoveList& list, in
     // still change the front; Answer makes any key still missing).
     for (int g = 0; g < count; ++g) {
       Request& request = group[g];
-      MakeRequest(board, list[first + g].x, list[first + g].y, request);
+      MakeRequest(board, list[first + g].x, list[first + g].y, side, request);
       if (!PeekFront(evaluator.cache, request.exact)) {
         request.key = KeyOfText(request.text);
         request.keyed = true;

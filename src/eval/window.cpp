@@ -30,11 +30,16 @@ EvalWindow CutWindow(const BoardGrid& board, int cx, int cy) {
   return window;
 }
 
-KeyText MakeKeyText(const EvalWindow& window) {
+KeyText MakeKeyText(const EvalWindow& window, int side) {
+  // Own ^ Opponent turns one stone value into the other.
+  const int swap = side == Opponent ? Own ^ Opponent : 0;
   KeyText text;
   std::size_t n = 0;
   for (const auto& row : window) {
-    for (const int8_t cell : row) text[n++] = static_cast<char>('A' + cell);
+    for (const int8_t cell : row) {
+      const int seen = cell == Own || cell == Opponent ? cell ^ swap : cell;
+      text[n++] = static_cast<char>('A' + seen);
+    }
   }
   return text;
 }
@@ -52,8 +57,8 @@ std::array<double, 81> EncodeWindow(const EvalWindow& window, int side) {
   return inputs;
 }
 
-WindowKey MakeWindowKey(const EvalWindow& window) {
-  return KeyOfText(MakeKeyText(window));
+WindowKey MakeWindowKey(const EvalWindow& window, int side) {
+  return KeyOfText(MakeKeyText(window, side));
 }
 
 // Two planes of 32 bits per word pair: the key text must fit 95 characters.

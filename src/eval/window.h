@@ -14,18 +14,20 @@ using EvalWindow = std::array<std::array<int8_t, 9>, 9>;
 
 EvalWindow CutWindow(const BoardGrid& board, int cx, int cy);
 
-// 81 characters, row by row: 'A' + cell value ("A" empty or off board,
-// "C" Own, "D" Opponent).
+// 81 characters, row by row, as side sees the window: "A" empty or off board,
+// "C" side's stones, "D" the other side's. For Own (and any side other than
+// Opponent) that is 'A' + cell value; for Opponent the two stone letters swap,
+// so a window valued for one side never answers for the other.
 using KeyText = std::array<char, 81>;
 
-KeyText MakeKeyText(const EvalWindow& window);
+KeyText MakeKeyText(const EvalWindow& window, int side);
 
 // The 81 network inputs in key-text order, seen from side: +1.0 for side's
 // stones, -1.0 for the other side's, 0.0 otherwise. For a side other than Own
 // or Opponent every input is 0.0 (the evaluator reports that case).
 std::array<double, 81> EncodeWindow(const EvalWindow& window, int side);
 
-// The window's key: the first 7 bytes of the MD5 digest of its key text,
+// The window's key for side: the first 7 bytes of the MD5 digest of its key text,
 // in digest order, as one integer (the first byte is the most significant).
 // Two keys are equal exactly when their 14-character hex texts are equal.
 struct WindowKey {
@@ -33,9 +35,10 @@ struct WindowKey {
   bool operator==(const WindowKey&) const = default;
 };
 
-WindowKey MakeWindowKey(const EvalWindow& window);
+WindowKey MakeWindowKey(const EvalWindow& window, int side);
 
-// The key of a key text already made: MakeWindowKey(w) is KeyOfText(MakeKeyText(w)).
+// The key of a key text already made: MakeWindowKey(w, side) is
+// KeyOfText(MakeKeyText(w, side)).
 WindowKey KeyOfText(const KeyText& text);
 
 // The key text itself, exactly, in three words: character i - 'A' (0..3)

@@ -36,16 +36,18 @@ class ValueCellTest : public ::testing::Test {
 };
 
 // A miss values the window from the asking side and keeps the value under the
-// window's key; later requests hit and return that double for either side.
-TEST_F(ValueCellTest, MissThenHitsForEitherSide) {
-  ASSERT_NE(Direct(Own), Direct(Opponent));  // the side would matter on a miss
+// window's key for that side; later requests of each side hit their own value.
+TEST_F(ValueCellTest, EachSideMissesOnceThenHitsItsOwnValue) {
+  ASSERT_NE(Direct(Own), Direct(Opponent));  // the side matters
   EXPECT_EQ(Value(Opponent), Direct(Opponent));
-  EXPECT_EQ(Value(Own), Direct(Opponent));
+  EXPECT_EQ(Value(Own), Direct(Own));
   EXPECT_EQ(Value(Opponent), Direct(Opponent));
+  EXPECT_EQ(Value(Own), Direct(Own));
   EXPECT_EQ(
       std::tuple(evaluator.AnnCalls, evaluator.AnnCacheHits, CacheEntryCount(evaluator.cache)),
-      std::tuple(3, 2, 1u));
-  // A side that is neither Own nor Opponent sees all-zero inputs, cached like any value.
+      std::tuple(4, 2, 2u));
+  // A side that is neither Own nor Opponent sees all-zero inputs, cached under
+  // Own's key.
   SetUp();
   Network copy = evaluator.network;
   EXPECT_EQ(Value(Empty), Bits(Evaluate(copy, {})[1]));
@@ -109,7 +111,7 @@ TEST(ValueCellFront, AnswersExactlyAsTheMainTableAlone) {
       }
       for (int i = 1; i <= count; ++i) {
         const EvalWindow window = CutWindow(board, list[i].x, list[i].y);
-        const WindowKey key = MakeWindowKey(window);
+        const WindowKey key = MakeWindowKey(window, side);
         double expected;
         if (const double* kept = FindValue(reference, key)) {
           expected = *kept;

@@ -4,6 +4,8 @@
 
 #include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "eval_support.h"
 
@@ -41,26 +43,38 @@ TEST(CutWindow, EveryCentreMatchesTheCellByCellDefinition) {
   EXPECT_EQ(CutWindow(board, 2147483647, -2147483647 - 1), EvalWindow{});
 }
 
-// Key texts run row by row from "A" + cell value; off-board cells read "A",
-// so a corner window keys like an inner one. Keys are the first 7 digest
-// bytes, the first the most significant.
+// Key texts run row by row from the asking side's view: "A" empty or off
+// board, "C" its stones, "D" the other side's; for Own that is "A" + cell
+// value, the key the cache had before it told the sides apart. Off-board
+// cells read "A", so a corner window keys like an inner one. Keys are the
+// first 7 digest bytes, the first the most significant.
 TEST(WindowKey, KeyTextsAndKeys) {
   BoardGrid board = Cleared();
   const std::string empty(81, 'A');
-  EXPECT_EQ(Text(MakeKeyText(CutWindow(board, 10, 10))), empty);
-  EXPECT_EQ(MakeWindowKey(CutWindow(board, 10, 10)).bits, 0x2929b007945c14ULL);
+  for (const int side : {Own, Opponent}) {
+    EXPECT_EQ(Text(MakeKeyText(CutWindow(board, 10, 10), side)), empty);
+    EXPECT_EQ(MakeWindowKey(CutWindow(board, 10, 10), side).bits, 0x2929b007945c14ULL);
+  }
   board(10, 10) = Own;      // character 41
   board(11, 9) = Opponent;  // a = 6, b = 4: character 5 * 9 + 4 = 49
   std::string text = empty;
   text[40] = 'C';
   text[48] = 'D';
-  EXPECT_EQ(Text(MakeKeyText(CutWindow(board, 10, 10))), text);
-  EXPECT_EQ(MakeWindowKey(CutWindow(board, 10, 10)).bits, 0x4d77d13de40c25ULL);
+  const EvalWindow window = CutWindow(board, 10, 10);
+  EXPECT_EQ(Text(MakeKeyText(window, Own)), text);
+  EXPECT_EQ(MakeWindowKey(window, Own).bits, 0x4d77d13de40c25ULL);
+  std::swap(text[40], text[48]);
+  EXPECT_EQ(Text(MakeKeyText(window, Opponent)), text);
+  BoardGrid swapped = Cleared();  // the same stones with their colours swapped
+  std::tie(swapped(10, 10), swapped(11, 9)) = std::tuple(Opponent, Own);
+  EXPECT_EQ(MakeWindowKey(window, Opponent), MakeWindowKey(CutWindow(swapped, 10, 10), Own));
+  EXPECT_NE(MakeWindowKey(window, Opponent).bits, MakeWindowKey(window, Own).bits);
   BoardGrid corner = Cleared();
   corner(1, 1) = Own;
+  text[40] = 'C';
   text[48] = 'A';
-  EXPECT_EQ(Text(MakeKeyText(CutWindow(corner, 1, 1))), text);
-  EXPECT_EQ(MakeWindowKey(CutWindow(corner, 1, 1)).bits, 0x1c266475c833b3ULL);
+  EXPECT_EQ(Text(MakeKeyText(CutWindow(corner, 1, 1), Own)), text);
+  EXPECT_EQ(MakeWindowKey(CutWindow(corner, 1, 1), Own).bits, 0x1c266475c833b3ULL);
 }
 
 // The exact key tells every text apart: all texts one character away from

@@ -20,10 +20,10 @@ namespace ruvex::testing {
 
 constexpr uint64_t MiB = 1048576;
 
-// Makes value the network value of cell (x, y) of board by placing it in the
-// cache under the cell's window key.
+// Makes value the network value of cell (x, y) of board for Own by placing it
+// in the cache under the cell's window key.
 inline void SetValue(Evaluator& evaluator, const BoardGrid& board, int x, int y, double value) {
-  const WindowKey key = MakeWindowKey(CutWindow(board, x, y));
+  const WindowKey key = MakeWindowKey(CutWindow(board, x, y), Own);
   ASSERT_EQ(FindValue(evaluator.cache, key), nullptr) << x << "," << y << " already valued";
   InsertValue(evaluator.cache, key, value);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -68,6 +69,28 @@ TEST(NoisyGames, AreReproducibleLegalAndEndOnTheWinnersFive) {
     EXPECT_EQ(PositionBefore(game, n - 1).side, game.winner);  // no earlier move ended it
   }
   EXPECT_GT(decided, 8);
+}
+
+TEST(TacticGames, AreReproducibleAndLegal) {
+  const auto engine = std::make_unique<tactic::Engine>();
+  tactic::InitEngine(*engine);
+  for (uint64_t seed = 1; seed <= 3; ++seed) {
+    Rng a = SeedRng(seed);
+    Rng b = SeedRng(seed);
+    const GameRecord game = PlayTacticGame(a, *engine, 300, 0.1, 60);
+    ASSERT_EQ(game.moves, PlayTacticGame(b, *engine, 300, 0.1, 60).moves);
+    std::set<std::pair<int, int>> cells;
+    for (const Cell& c : game.moves) {
+      EXPECT_TRUE(IsPlayable(c.x, c.y));
+      EXPECT_TRUE(cells.insert({c.x, c.y}).second) << "cell played twice";
+    }
+    if (game.winner == Empty) continue;
+    const Position end = PositionBefore(game, static_cast<int>(game.moves.size()));
+    MoveEntry last;
+    last.x = game.moves.back().x;
+    last.y = game.moves.back().y;
+    EXPECT_EQ(IsFiveThrough(game.winner, end.grid, last), 1);
+  }
 }
 
 }  // namespace

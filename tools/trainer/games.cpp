@@ -85,13 +85,12 @@ Cell ChooseMove(Rng& rng, const NoisyPlayer& player, const BoardGrid& grid, int 
 
 }  // namespace
 
-GameRecord PlayNoisyGame(Rng& rng, const NoisyPlayer& player, int maxPlies) {
+// Opening: a random point anywhere on the board (edges and corners included)
+// or in the central area, and 1 to 5 stones scattered around it.
+GameRecord RandomOpening(Rng& rng, BoardGrid& grid) {
   GameRecord game;
   game.firstSide = NextBelow(rng, 2) == 0 ? Own : Opponent;
-  BoardGrid grid;
   ClearBoard(grid);
-  // Opening: a random point anywhere on the board (edges and corners
-  // included) or in the central area, and a few stones scattered around it.
   int cx, cy;
   if (NextUnit(rng) < 0.4) {
     cx = 1 + NextBelow(rng, BoardSize);
@@ -114,6 +113,13 @@ GameRecord PlayNoisyGame(Rng& rng, const NoisyPlayer& player, int maxPlies) {
       break;
     }
   }
+  return game;
+}
+
+GameRecord PlayNoisyGame(Rng& rng, const NoisyPlayer& player, int maxPlies) {
+  BoardGrid grid;
+  GameRecord game = RandomOpening(rng, grid);
+  int side = game.moves.size() % 2 == 0 ? game.firstSide : Other(game.firstSide);
   while (static_cast<int>(game.moves.size()) < maxPlies) {
     const std::vector<Cell> cells = NearbyCells(grid);
     if (cells.empty()) break;
@@ -140,6 +146,42 @@ Position PositionBefore(const GameRecord& game, int ply) {
   }
   p.side = side;
   return p;
+}
+
+GameRecord PlayTacticGame(Rng& rng, tactic::Engine& engine, int64_t nodes, double randomShare,
+                          int maxPlies) {
+  BoardGrid grid;
+  GameRecord game = RandomOpening(rng, grid);
+  tactic::NewGame(engine);
+  tactic::Board& board = engine.board;
+  const auto toTactic = [](Cell c) { return tactic::CellAt(c.x - 1, c.y - 1); };
+  for (const Cell& c : game.moves) tactic::Play(board, toTactic(c));
+  int side = game.moves.size() % 2 == 0 ? game.firstSide : Other(game.firstSide);
+  while (static_cast<int>(game.moves.size()) < maxPlies) {
+    const std::vector<Cell> cells = NearbyCells(grid);
+    if (cells.empty()) break;
+    Cell c;
+    if (NextUnit(rng) < randomShare) {
+      c = cells[NextBelow(rng, static_cast<int>(cells.size()))];
+    } else {
+      engine.budget = tactic::Budget{};
+      tactic::SearchLimits limits;
+      limits.max_nodes = nodes;
+      const int move = tactic::ChooseMove(engine, limits).move;
+      if (move == tactic::kNoCell) break;
+      c = Cell{tactic::XOf(move) + 1, tactic::YOf(move) + 1};
+    }
+    const bool five = MakesFive(grid, c, side);
+    grid(c.x, c.y) = static_cast<int8_t>(side);
+    tactic::Play(board, toTactic(c));
+    game.moves.push_back(c);
+    if (five) {
+      game.winner = side;
+      break;
+    }
+    side = Other(side);
+  }
+  return game;
 }
 
 }  // namespace ruvex::trainer

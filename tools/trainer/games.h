@@ -6,6 +6,7 @@
 
 #include "board/board.h"
 #include "rng.h"
+#include "tactic/search.h"
 
 namespace ruvex::trainer {
 
@@ -34,6 +35,12 @@ BoardGrid TransformBoard(int t, const BoardGrid& grid);
 // near an edge or a corner), then the noisy player for both sides until a
 // five, a full neighbourhood or maxPlies.
 GameRecord PlayNoisyGame(Rng& rng, const NoisyPlayer& player, int maxPlies = 220);
+
+// One game of pbrain-tactic's search against itself at a fixed node budget
+// (reproducible), from the same kind of opening, with a randomShare chance of
+// a random nearby move instead. engine is reused from game to game.
+GameRecord PlayTacticGame(Rng& rng, tactic::Engine& engine, int64_t nodes, double randomShare,
+                          int maxPlies = 220);
 
 // The position before move number ply (0-based) of the game, with the side to
 // move at that point.

@@ -112,6 +112,10 @@ int main(int argc, char** argv) {
       explainPly = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--games") == 0 && hasValue) {
       data.games = std::atoi(argv[++a]);
+    } else if (std::strcmp(arg, "--tactic-games") == 0 && hasValue) {
+      data.tacticGames = std::atoi(argv[++a]);
+    } else if (std::strcmp(arg, "--tactic-nodes") == 0 && hasValue) {
+      data.tacticNodes = std::atoll(argv[++a]);
     } else if (std::strcmp(arg, "--epochs") == 0 && hasValue) {
       train.epochs = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--emphasis") == 0 && hasValue) {
@@ -131,7 +135,8 @@ int main(int argc, char** argv) {
     }
   }
   if (out.empty() && measure.empty()) return Usage();
-  if (data.games < 10 || train.epochs < 0) return Usage();
+  if (data.games < 10 || train.epochs < 0 || data.tacticGames < 0 || data.tacticNodes < 1)
+    return Usage();
 
   if (!measure.empty() && !explain.empty()) {
     Model model;

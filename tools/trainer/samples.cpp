@@ -1,5 +1,7 @@
 #include "trainer/samples.h"
 
+#include <memory>
+
 #include "board/candidates.h"
 #include "eval/window.h"
 #include "trainer/teacher.h"
@@ -53,6 +55,25 @@ void Append(Dataset& data, const Dataset& source) {
   }
 }
 
+namespace {
+
+// Positions are rebuilt move by move; each kept one is seen under one of the
+// eight board symmetries.
+void SamplePositions(Rng& rng, double share, const GameRecord& game, Dataset& target) {
+  BoardGrid grid;
+  ClearBoard(grid);
+  int side = game.firstSide;
+  for (std::size_t ply = 0; ply < game.moves.size(); ++ply) {
+    if (ply > 0 && NextUnit(rng) < share) {
+      AddPosition(target, TransformBoard(NextBelow(rng, 8), grid), side);
+    }
+    grid(game.moves[ply].x, game.moves[ply].y) = static_cast<int8_t>(side);
+    side = Other(side);
+  }
+}
+
+}  // namespace
+
 void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation) {
   Rng rng = SeedRng(settings.seed);
   for (int g = 0; g < settings.games; ++g) {
@@ -61,19 +82,19 @@ void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validat
     player.temperature = 0.01 + 0.07 * NextUnit(rng);
     player.missBlock = 0.03 * NextUnit(rng);
     const GameRecord game = PlayNoisyGame(rng, player);
-    Dataset& target = (g % settings.validationEvery == 0) ? validation : train;
-    // Positions are rebuilt move by move; each kept one is seen under one of
-    // the eight board symmetries.
-    BoardGrid grid;
-    ClearBoard(grid);
-    int side = game.firstSide;
-    for (std::size_t ply = 0; ply < game.moves.size(); ++ply) {
-      if (ply > 0 && NextUnit(rng) < settings.sampleShare) {
-        AddPosition(target, TransformBoard(NextBelow(rng, 8), grid), side);
-      }
-      grid(game.moves[ply].x, game.moves[ply].y) = static_cast<int8_t>(side);
-      side = Other(side);
-    }
+    SamplePositions(rng, settings.sampleShare, game,
+                    g % settings.validationEvery == 0 ? validation : train);
+  }
+  if (settings.tacticGames <= 0) return;
+  // A stream of its own, so the noisy games above stay the same.
+  Rng tacticRng = SeedRng(settings.seed + 1);
+  const auto engine = std::make_unique<tactic::Engine>();
+  tactic::InitEngine(*engine);
+  for (int g = 0; g < settings.tacticGames; ++g) {
+    const GameRecord game =
+        PlayTacticGame(tacticRng, *engine, settings.tacticNodes, settings.tacticRandom);
+    SamplePositions(tacticRng, settings.sampleShare, game,
+                    g % settings.validationEvery == 0 ? validation : train);
   }
 }
 

@@ -44,6 +44,9 @@ struct DataSettings {
   double sampleShare = 0.35;  // chance that a position of a game is used
   int validationEvery = 10;   // every n-th game goes to the validation set
   uint64_t seed = 20240611;
+  int tacticGames = 0;         // games of pbrain-tactic's search against itself, added after
+  int64_t tacticNodes = 3000;  // its node budget a move
+  double tacticRandom = 0.05;  // chance of a random nearby move in those games
 };
 
 // Plays the games (player noise drawn per game), samples their positions,
