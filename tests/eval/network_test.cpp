@@ -51,14 +51,6 @@ Inputs RandomInputs(std::mt19937_64& random, int stones) {
   return cells;
 }
 
-TEST(Sigmoid, DefinedWithTheSixDecimalBase) {
-  EXPECT_EQ(Sigmoid(0.0), 0.5);
-  EXPECT_EQ(Sigmoid(1.0), 1.0 / (1.0 / 2.718282 + 1.0));
-  EXPECT_NE(Sigmoid(1.0), 1.0 / (std::exp(-1.0) + 1.0));
-  EXPECT_EQ(Sigmoid(-1e6), 0.0);
-  EXPECT_EQ(Sigmoid(1e6), 1.0);
-}
-
 TEST(Evaluate, AllZeroWeightsOrNoWeightsGiveOneHalf) {
   Network n;
   CreateNetwork(n, 81, 100, 2);
