@@ -128,6 +128,24 @@ bool Contains(const std::vector<int>& cells, int cell) {
   return std::find(cells.begin(), cells.end(), cell) != cells.end();
 }
 
+// ClassifyLine on hand-made lines: 9 cells around the stone (index 4), . empty, x own,
+// o blocked.
+TEST(TacticPatterns, LevelsOfKnownLines) {
+  const std::pair<const char*, Level> cases[] = {
+      {"..xxxxx..", kFive},      {"...xxxx..", kOpenFour}, {"o..xxxx.o", kOpenFour},
+      {"..oxxxx..", kFour},      {"..xxx.x..", kFour},     {"x.xxx.x..", kOpenFour},
+      {"...xxx...", kOpenThree}, {"..oxxx...", kThree},    {"o..xxx.o.", kOpenThree},
+      {"o.x.xx.o.", kOpenThree}, {"..oxx.x..", kThree},    {"...xx....", kOpenTwo},
+      {"oooox..oo", kNone},      {"....x....", kOne},      {"...oxo...", kNone},
+      {"...oxx...", kTwo},
+  };
+  for (const auto& [text, level] : cases) {
+    std::array<int, 9> line{};
+    for (int i = 0; i < 9; ++i) line[i] = text[i] == '.' ? 0 : (text[i] == 'x' ? 1 : 2);
+    EXPECT_EQ(ClassifyLine(line), level) << text;
+  }
+}
+
 TEST(TacticPuzzles, SolverAndBrainAnswerEveryPuzzle) {
   static Engine e;
   InitEngine(e);
