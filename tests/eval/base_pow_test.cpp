@@ -28,27 +28,14 @@ std::vector<double> Inputs(std::size_t count, uint64_t seed) {
   std::mt19937_64 random(seed);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
   const double edges[] = {709.7826681015632, -708.3963738279273, -745.1331720792778};
+  const double scales[] = {32.0, 256.0, 760.0};
   std::vector<double> y(count);
   for (std::size_t i = 0; i < count; ++i) {
-    switch (i % 6) {
-      case 0:
-        y[i] = 32.0 * unit(random);
-        break;
-      case 1:
-        y[i] = 256.0 * unit(random);
-        break;
-      case 2:
-        y[i] = 760.0 * unit(random);
-        break;
-      case 3:
-        y[i] = std::ldexp(unit(random), -static_cast<int>(random() % 80));
-        break;
-      case 4:
-        y[i] = edges[random() % 3] * (1.0 + 0x1.0p-16 * unit(random));
-        break;
-      default:
-        y[i] = std::bit_cast<double>(static_cast<uint64_t>(random()));
-    }
+    const std::size_t kind = i % 6;
+    if (kind < 3) y[i] = scales[kind] * unit(random);
+    if (kind == 3) y[i] = std::ldexp(unit(random), -static_cast<int>(random() % 80));
+    if (kind == 4) y[i] = edges[random() % 3] * (1.0 + 0x1.0p-16 * unit(random));
+    if (kind == 5) y[i] = std::bit_cast<double>(static_cast<uint64_t>(random()));
   }
   const double specials[] = {0.0,       -0.0,         1.0,    -1.0,      Inf,
                              -Inf,      std::nan(""), 1e300,  -1e300,    4.9e-324,

@@ -15,6 +15,7 @@ namespace {
 
 using namespace testing;
 using S = StopReason;
+using D = DecidedBy;
 
 TEST(DecideTime, EachRuleAtItsBoundaries) {
   const struct {
@@ -132,34 +133,16 @@ TEST_F(DriverTest, WhatEachTimeRuleDoes) {
     int64_t runningTimeAfter;
     SearchTuning tuning;
   } cases[] = {
-      {5000, 0, 0, 0, {0, 4500, 4501}, S::TurnReserve, DecidedBy::Search, 2, 4501, StartTuning},
-      {30000, 1000000, 0, 0, {0, 8000, 8001}, S::LongTurn, DecidedBy::Search, 2, 8001, StartTuning},
+      {5000, 0, 0, 0, {0, 4500, 4501}, S::TurnReserve, D::Search, 2, 4501, StartTuning},
+      {30000, 1000000, 0, 0, {0, 8000, 8001}, S::LongTurn, D::Search, 2, 8001, StartTuning},
       // No turn limit: no iteration; the first entry of a fresh expansion is played.
-      {0, 100000, 0, 0, {0, 7}, S::TurnReserve, DecidedBy::Fallback, 0, 7, StartTuning},
-      {30000,
-       100000,
-       50000,
-       0,
-       {0, 3000, 3001},
-       S::MatchLow,
-       DecidedBy::Search,
-       2,
-       53001,
-       LowMatchTuning},
+      {0, 100000, 0, 0, {0, 7}, S::TurnReserve, D::Fallback, 0, 7, StartTuning},
+      {30000, 100000, 50000, 0, {0, 3000, 3001}, S::MatchLow, D::Search, 2, 53001, LowMatchTuning},
       // One more iteration after the check that ends the search.
-      {30000,
-       20000,
-       0,
-       0,
-       {0, 1200, 1201},
-       S::MatchShort,
-       DecidedBy::Search,
-       3,
-       1201,
-       ShortMatchTuning},
+      {30000, 20000, 0, 0, {0, 1200, 1201}, S::MatchShort, D::Search, 3, 1201, ShortMatchTuning},
       // The HurryMode answer: GameRunningTime is not charged.
-      {30000, 3000, 0, 0, {0, 10, 11}, S::MatchNearlySpent, DecidedBy::Hurry, 2, 0, StartTuning},
-      {30000, 1000000, 0, 1, {0}, S::HurryMode, DecidedBy::Hurry, 0, 0, StartTuning},
+      {30000, 3000, 0, 0, {0, 10, 11}, S::MatchNearlySpent, D::Hurry, 2, 0, StartTuning},
+      {30000, 1000000, 0, 1, {0}, S::HurryMode, D::Hurry, 0, 0, StartTuning},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
