@@ -113,6 +113,7 @@ Result SearchPosition(const Position& position, int64_t iterations) {
   InitEvaluator(evaluator);
   CreateNetwork(evaluator.network, InputCount, HiddenUnits, OutputCount);
   FillWeights(evaluator.network);
+  IndexWeights(evaluator.network);  // as the loader does for brain.map
 
   // Elapsed 0 for every time check of the wanted iterations, then 9000 ms:
   // with no match limit and a long turn limit, the 8 s bound ends the search.
