@@ -61,6 +61,23 @@ class MatchTest(unittest.TestCase):
         self.assertGreater(summary["brains"]["A"]["peak_memory_mb"], 1.0)
         self.assertIsNotNone(summary["brains"]["A"]["max_ms"])
 
+    def test_reused_processes(self):
+        # A keeps one process for all four games (START before each); B crashes in every
+        # game, so each of its games gets a fresh process.
+        with tempfile.TemporaryDirectory() as tmp:
+            options = MatchOptions(games=4, opening_stones=3, seed=4, reuse_process=True,
+                                   log_dir=tmp)
+            summary = run_match(ref("threat", 1), fake("exit", "--at", 2), fast_config(),
+                                options, out=io.StringIO())
+            self.assertEqual(sorted(os.listdir(tmp))[:2], ["brain-A.log", "brain-A.stderr"])
+            with open(os.path.join(tmp, "brain-A.log")) as handle:
+                self.assertEqual(handle.read().count("> START 20\n< OK\n"), 4)
+        self.assertEqual(child_pids(), [])
+        self.assertEqual(summary["a_wins"], 4)
+        self.assertEqual(summary["brains"]["A"]["exits"], {"exit 0": 1})
+        self.assertEqual(summary["brains"]["B"]["exits"], {"exit 3": 4})
+        self.assertEqual(summary["brains"]["B"]["forfeits"]["crash"], 4)
+
     def test_draws_and_losses_are_counted_for_a(self):
         config = fast_config(max_moves=6)
         summary = run_match(fake("silent", "--at", 2), fake("good"), config,
