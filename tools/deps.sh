@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# chromium and chromium-driver serve the arena's browser test (tools/arena serve).
+# chromium and chromium-driver serve the arena's browser test (tools/arena serve);
+# clang and libclang-rt-14-dev (libFuzzer, the sanitizer runtimes) the fuzz targets.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev python3 chromium chromium-driver)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev python3 chromium chromium-driver
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -25,6 +25,17 @@ double WeightAt(const std::vector<uint8_t>& bytes, std::size_t n) {
 
 }  // namespace
 
+LoadResult FillNetwork(Network& network, int hiddenCount, const std::vector<uint8_t>& bytes) {
+  CreateNetwork(network, InputCount, hiddenCount, OutputCount);
+  const std::size_t count = network.W1.size() + network.W2.size();
+  const std::size_t used = bytes.size() < count * 8 ? bytes.size() : count * 8;
+  std::size_t n = 0;
+  for (double& w : network.W1) w = WeightAt(bytes, n++);
+  for (double& w : network.W2) w = WeightAt(bytes, n++);
+  IndexWeights(network);
+  return LoadResult{used < count * 8 ? BrainFile::Short : BrainFile::Loaded, used};
+}
+
 LoadResult LoadNetwork(Network& network, const std::string& executableDirectory, int hiddenCount) {
   CreateNetwork(network, InputCount, hiddenCount, OutputCount);
 
@@ -39,14 +50,10 @@ LoadResult LoadNetwork(Network& network, const std::string& executableDirectory,
 
   const std::size_t count = network.W1.size() + network.W2.size();
   std::vector<uint8_t> bytes;
-  // A file that cannot be opened leaves every weight 0.0.
-  const bool opened = platform::ReadFilePrefix(path, count * 8, bytes);
-  std::size_t n = 0;
-  for (double& w : network.W1) w = WeightAt(bytes, n++);
-  for (double& w : network.W2) w = WeightAt(bytes, n++);
-  IndexWeights(network);
-  if (!opened) return LoadResult{BrainFile::Unreadable, 0};
-  return LoadResult{bytes.size() < count * 8 ? BrainFile::Short : BrainFile::Loaded, bytes.size()};
+  // A file that cannot be opened or read leaves every weight 0.0.
+  const bool readable = platform::ReadFilePrefix(path, count * 8, bytes);
+  const LoadResult filled = FillNetwork(network, hiddenCount, bytes);
+  return readable ? filled : LoadResult{BrainFile::Unreadable, 0};
 }
 
 }  // namespace ruvex

@@ -21,6 +21,17 @@ const Host& SystemHost() {
   return host;
 }
 
+namespace platform {
+
+ReadVerdict JudgeRead(bool succeeded, std::size_t count,
+                      const std::function<bool()>& writerPresent) {
+  if (!succeeded) return ReadVerdict::End;
+  if (count > 0) return ReadVerdict::Bytes;
+  return writerPresent() ? ReadVerdict::Again : ReadVerdict::End;
+}
+
+}  // namespace platform
+
 void OpenConsole() {
   platform::PrepareStreams();
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,14 @@ void PrepareStreams();
 // returns how many bytes were stored (at most size). Returns 0 at end of input
 // and on a read error (interrupted reads are retried).
 std::size_t ReadStdin(char* buffer, std::size_t size);
+
+// What one read of standard input came to. A read that succeeds with no
+// bytes is the end only when writerPresent says the writer has gone (on
+// Windows a zero-length write by the manager gives such a read; Wine and a
+// file give it at the end). A failed read is the end.
+enum class ReadVerdict { Bytes, Again, End };
+ReadVerdict JudgeRead(bool succeeded, std::size_t count,
+                      const std::function<bool()>& writerPresent);
 
 // Writes all bytes to standard output and flushes them. Failures are ignored.
 void WriteStdout(const char* data, std::size_t size);
@@ -41,7 +50,8 @@ enum class FileKind { Missing, Directory, Regular, Other };
 FileKind QueryFile(const std::string& path, uint64_t* size);
 
 // Opens the file for reading and stores at most max_bytes of its beginning in
-// bytes. Returns false, with bytes empty, when the file cannot be opened.
+// bytes. Returns false, with bytes empty, when the file cannot be opened or a
+// read of it fails.
 bool ReadFilePrefix(const std::string& path, std::size_t max_bytes, std::vector<uint8_t>& bytes);
 
 // Zero-filled memory straight from the system, for large blocks that live

@@ -90,15 +90,16 @@ bool ReadFilePrefix(const std::string& path, std::size_t max_bytes, std::vector<
   if (fd < 0) return false;
   bytes.resize(max_bytes);
   std::size_t filled = 0;
+  ssize_t n = 0;
   while (filled < max_bytes) {
-    const ssize_t n = read(fd, bytes.data() + filled, max_bytes - filled);
+    n = read(fd, bytes.data() + filled, max_bytes - filled);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     filled += static_cast<std::size_t>(n);
   }
   close(fd);
-  bytes.resize(filled);
-  return true;
+  bytes.resize(n < 0 ? 0 : filled);
+  return n >= 0;
 }
 
 namespace {

@@ -7,7 +7,7 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-// For PROCESS_MEMORY_COUNTERS; the function itself is looked up at run time.
+// PROCESS_MEMORY_COUNTERS and K32GetProcessMemoryInfo (exported by kernel32).
 #include <psapi.h>
 
 #include <fcntl.h>
@@ -119,11 +119,25 @@ std::size_t ReadStdin(char* buffer, std::size_t size) {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   if (!IsValidHandle(input) || size == 0) return 0;
   const DWORD wanted = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
-  // End of input shows as a failed read (a pipe whose writer has gone) or as
-  // a read of no bytes (a file, or a pipe under Wine): both give 0.
-  DWORD count = 0;
-  if (!ReadFile(input, buffer, wanted, &count, nullptr)) return 0;
-  return count;
+  // A manager's write of no bytes makes ReadFile succeed with none; the end
+  // is a failed read (the writer has gone), or a read of no bytes once the
+  // pipe cannot be peeked (a file, or a pipe whose writer has gone under Wine).
+  const auto writerPresent = [input] {
+    DWORD waiting = 0;
+    return PeekNamedPipe(input, nullptr, 0, nullptr, &waiting, nullptr) != FALSE;
+  };
+  for (;;) {
+    DWORD count = 0;
+    const bool succeeded = ReadFile(input, buffer, wanted, &count, nullptr) != FALSE;
+    switch (JudgeRead(succeeded, count, writerPresent)) {
+      case ReadVerdict::Bytes:
+        return count;
+      case ReadVerdict::End:
+        return 0;
+      case ReadVerdict::Again:
+        break;
+    }
+  }
 }
 
 void WriteStdout(const char* data, std::size_t size) {
@@ -235,7 +249,12 @@ bool ReadFilePrefix(const std::string& path, std::size_t max_bytes, std::vector<
     const std::size_t left = max_bytes - filled;
     const DWORD wanted = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
     DWORD count = 0;
-    if (!ReadFile(file, bytes.data() + filled, wanted, &count, nullptr) || count == 0) break;
+    if (!ReadFile(file, bytes.data() + filled, wanted, &count, nullptr)) {
+      (void)CloseHandle(file);
+      bytes.clear();
+      return false;
+    }
+    if (count == 0) break;
     filled += count;
   }
   (void)CloseHandle(file);
@@ -253,19 +272,12 @@ void FreePages(void* memory, std::size_t) {
 }
 
 uint64_t ResidentMemoryBytes() {
-  // psapi.dll is loaded for each reading and released after it.
-  using ProcessMemoryInfo = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
-  const HMODULE psapi = LoadLibraryW(L"psapi.dll");
-  if (psapi == nullptr) return 0;
-  uint64_t bytes = 0;
-  const auto query = LookUp<ProcessMemoryInfo>(psapi, "GetProcessMemoryInfo");
+  // K32GetProcessMemoryInfo lives in kernel32, which every process has: no
+  // library is loaded by name, so no stray DLL beside the brain is picked up.
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
-  if (query != nullptr && query(GetCurrentProcess(), &counters, sizeof counters)) {
-    bytes = counters.WorkingSetSize;
-  }
-  (void)FreeLibrary(psapi);
-  return bytes;
+  if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return counters.WorkingSetSize;
 }
 
 }  // namespace ruvex::platform

@@ -180,6 +180,13 @@ SearchResult DecideMove(SearchState& search, Evaluator& evaluator, BoardGrid& ga
 
 }  // namespace
 
+void StartSearchGame(SearchState& search) {
+  search.HurryMode = 0;
+  search.GameRunningTime = 0;
+  search.tuning = StartTuning;
+  ResetTree(search.store);
+}
+
 SearchResult SearchMove(SearchState& search, Evaluator& evaluator, BoardGrid& game,
                         const TurnInfo& turn) {
   const int64_t calls = evaluator.AnnCalls;

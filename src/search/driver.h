@@ -45,6 +45,11 @@ inline constexpr uint64_t SearchMemoryMegabytes = 310;
 // Iterations between two checks of tree growth and memory.
 inline constexpr int32_t GrowthCheckInterval = 100;
 
+// A new game: HurryMode and GameRunningTime 0 (the match clock is per game),
+// the tuning values the time rules lowered back at StartTuning, the tree
+// dropped. Within a game none of them is restored.
+void StartSearchGame(SearchState& search);
+
 // Chooses the engine's move on the game board and writes Own there.
 SearchResult SearchMove(SearchState& search, Evaluator& evaluator, BoardGrid& game,
                         const TurnInfo& turn);

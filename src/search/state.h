@@ -13,7 +13,7 @@ namespace ruvex {
 
 struct SearchState {
   int32_t HurryMode = 0;        // answer at once until the next game
-  int64_t GameRunningTime = 0;  // ms spent in searched turns; never reset
+  int64_t GameRunningTime = 0;  // ms spent in searched turns of this game
   SearchTuning tuning = StartTuning;
   const Host* host = &SystemHost();  // clock and memory probe
   NodeStore store;

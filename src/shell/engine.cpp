@@ -13,10 +13,10 @@ void InitEngine(Engine& engine, Host host, std::string executableDirectory) {
 
 LoadResult NewGame(Engine& engine) {
   ClearBoard(engine.game);
-  engine.search.HurryMode = 0;
+  StartSearchGame(engine.search);
   const LoadResult load = LoadNetwork(engine.evaluator.network, engine.executableDirectory,
                                       engine.settings.HiddenUnitCount);
-  if (load.file != BrainFile::Missing) engine.gameStarted = true;
+  engine.gameStarted = load.file == BrainFile::Loaded || load.file == BrainFile::Short;
   return load;
 }
 

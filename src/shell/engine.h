@@ -28,9 +28,9 @@ struct Engine {
 // Start-up: the engine on the given host, every setting at its default.
 void InitEngine(Engine& engine, Host host, std::string executableDirectory);
 
-// START's new-game step: the board cleared and framed, HurryMode cleared, the
-// network loaded. The game starts unless brain.map is missing (the caller
-// then stops).
+// START's new-game step: the board cleared and framed, the search readied for
+// a new game (StartSearchGame), the network loaded. The game starts unless
+// brain.map is missing or unreadable (the caller then stops).
 LoadResult NewGame(Engine& engine);
 
 }  // namespace ruvex

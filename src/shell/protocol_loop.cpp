@@ -13,18 +13,41 @@ namespace {
 
 constexpr Cell Centre{11, 11};
 
+bool HasOpenCell(const BoardGrid& game) {
+  for (int x = 1; x <= BoardSize; ++x) {
+    for (int y = 1; y <= BoardSize; ++y) {
+      if (game(x, y) == Empty) return true;
+    }
+  }
+  return false;
+}
+
 // TurnStartTime is taken after the command's own work, just before the search.
+// A full board has no move to give: the answer is an ERROR line.
 void SearchAndAnswer(Engine& engine) {
+  if (!HasOpenCell(engine.game)) {
+    WriteLine(engine.host, FullBoardError);
+    return;
+  }
   engine.turn.TurnStartTime = engine.host.clock();
   const SearchResult result = SearchMove(engine.search, engine.evaluator, engine.game, engine.turn);
   WriteLine(engine.host, MoveText(ProtocolMoveOf(result.cell)));
 }
 
-std::optional<LoopExit> Start(Engine& engine) {
+// A size other than 20 is refused and changes nothing; an unreadable
+// brain.map ends the engine like a missing one.
+std::optional<LoopExit> Start(Engine& engine, std::string_view piece) {
+  const int64_t size = ParseInt(FieldOf(piece, 2, " "));
+  if (size != BoardSize) {
+    WriteLine(engine.host, BadSizeError(size));
+    return std::nullopt;
+  }
   WriteLine(engine.host, "OK");
-  const bool missing = NewGame(engine).file == BrainFile::Missing;
-  WriteLine(engine.host, missing ? BrainMissingLine : BrainFoundLine);
-  if (missing) return LoopExit::NetworkMissing;
+  const BrainFile file = NewGame(engine).file;
+  WriteLine(engine.host, file == BrainFile::Missing      ? BrainMissingLine
+                         : file == BrainFile::Unreadable ? BrainUnreadableLine
+                                                         : BrainFoundLine);
+  if (!engine.gameStarted) return LoopExit::NetworkMissing;
   TraceLog("Total Templates: " + FormatInt(0));
   TraceLog(platform::CurrentDirectory());
   return std::nullopt;
@@ -50,6 +73,10 @@ void Turn(Engine& engine, std::string_view piece) {
     return;
   }
   const Cell cell = GridCellOf(move);
+  if (engine.game(cell.x, cell.y) != Empty) {
+    WriteLine(engine.host, OccupiedMoveError(move));
+    return;
+  }
   engine.turn.OpponentLastMove = cell;
   engine.game(cell.x, cell.y) = Opponent;
   SearchAndAnswer(engine);
@@ -59,6 +86,7 @@ void BoardEntryLine(Engine& engine, std::string_view piece) {
   const BoardEntry entry = ReadBoardEntry(piece);
   if (!OnBoard(entry.move)) return;
   const Cell cell = GridCellOf(entry.move);
+  if (engine.game(cell.x, cell.y) != Empty) return;
   if (entry.owner == 2) {
     engine.game(cell.x, cell.y) = Opponent;
     engine.turn.OpponentLastMove = cell;
@@ -72,7 +100,7 @@ void BoardEntryLine(Engine& engine, std::string_view piece) {
 std::optional<LoopExit> ProcessPiece(Engine& engine, std::string_view piece) {
   switch (MatchCommand(piece)) {
     case CommandKey::Start:
-      return Start(engine);
+      return Start(engine, piece);
     case CommandKey::Begin:
       if (!engine.gameStarted)
         WriteLine(engine.host, NoGameError);

@@ -12,7 +12,7 @@ namespace ruvex {
 // Why the loop ended. Every way out ends the process with exit code 0.
 enum class LoopExit {
   End,             // the manager sent END
-  NetworkMissing,  // START found no brain.map (its MESSAGE line is written)
+  NetworkMissing,  // START found no readable brain.map (its MESSAGE line is written)
   InputClosed,     // standard input ended or could not be read
 };
 

@@ -75,18 +75,39 @@ std::string BadMoveError(ProtocolMove move) {
   return "ERROR bad move " + MoveText(move);
 }
 
+std::string OccupiedMoveError(ProtocolMove move) {
+  return "ERROR occupied cell " + MoveText(move);
+}
+
+std::string BadSizeError(int64_t size) {
+  return "ERROR unsupported size " + FormatInt(size) + ", only 20 is played";
+}
+
 namespace {
 
 constexpr std::string_view LineEnd = "\r\n";
 
 void HoldPiece(ChunkCutter& cutter, std::string_view piece, bool dropped) {
+  cutter.heldSealed = false;
   if (piece.size() > MaxHeldBytes) {
     cutter.held.assign(piece.substr(0, MaxHeldBytes));
-    if (piece.back() == '\r') cutter.held.push_back('\r');
+    if (piece.back() == '\r') {
+      cutter.held.push_back('\r');
+    } else {
+      cutter.heldSealed = cutter.held.back() == '\r';
+    }
   } else {
     cutter.held.assign(piece);
   }
   cutter.heldDropped = dropped;
+}
+
+// The first CR LF at or after from, passing over the one at sealed (a held
+// CR that may not pair).
+std::size_t FindLineEnd(std::string_view text, std::size_t from, std::size_t sealed) {
+  std::size_t cut = text.find(LineEnd, from);
+  if (cut != std::string_view::npos && cut == sealed) cut = text.find(LineEnd, cut + 1);
+  return cut;
 }
 
 }  // namespace
@@ -97,6 +118,8 @@ void CutChunk(ChunkCutter& cutter, std::string_view bytes, std::size_t bufferSiz
   const bool fullRead = bytes.size() >= bufferSize && zero == std::string_view::npos;
 
   const bool skipFirst = !cutter.held.empty() && cutter.heldDropped;
+  const std::size_t sealed = cutter.heldSealed ? cutter.held.size() - 1 : std::string_view::npos;
+  cutter.heldSealed = false;
   cutter.text.assign(cutter.held);
   cutter.text.append(decoded);
   cutter.held.clear();
@@ -106,9 +129,12 @@ void CutChunk(ChunkCutter& cutter, std::string_view bytes, std::size_t bufferSiz
   // body: what this read completes; tail: the unfinished piece a full read ends in.
   std::string_view body = cutter.text;
   std::string_view tail;
-  const bool holdTail = fullRead && !body.ends_with(LineEnd);
+  const bool endsLine = body.ends_with(LineEnd) && body.size() - LineEnd.size() != sealed;
+  const bool holdTail = fullRead && !endsLine;
   if (holdTail) {
-    const std::size_t lastCut = body.rfind(LineEnd);
+    // The held piece holds no CR LF: a pair found at sealed is the only one in it.
+    std::size_t lastCut = body.rfind(LineEnd);
+    if (lastCut == sealed) lastCut = std::string_view::npos;
     const std::size_t tailStart = lastCut == std::string_view::npos ? 0 : lastCut + LineEnd.size();
     tail = body.substr(tailStart);
     body = body.substr(0, tailStart);
@@ -120,7 +146,7 @@ void CutChunk(ChunkCutter& cutter, std::string_view bytes, std::size_t bufferSiz
   bool dropTail = skipFirst && body.empty();
   std::size_t start = 0;
   while (!body.empty()) {
-    const std::size_t cut = body.find(LineEnd, start);
+    const std::size_t cut = FindLineEnd(body, start, sealed);
     const std::string_view piece =
         body.substr(start, cut == std::string_view::npos ? std::string_view::npos : cut - start);
     const bool restOfDroppedLine = skipFirst && start == 0;
@@ -144,6 +170,7 @@ std::string_view TakeHeldPiece(ChunkCutter& cutter) {
   cutter.text.assign(keep ? cutter.held : std::string{});
   cutter.held.clear();
   cutter.heldDropped = false;
+  cutter.heldSealed = false;
   cutter.pieces.clear();
   return cutter.text;
 }

@@ -75,10 +75,15 @@ inline constexpr std::string_view BrainFoundLine = "MESSAGE brain.map found, Loa
 inline constexpr std::string_view BrainMissingLine =
     "MESSAGE 'brain.map' not found!!!  Quitting!  please make sure 'brain.map' is in the same "
     "directory as the exe file.";
+inline constexpr std::string_view BrainUnreadableLine =
+    "MESSAGE 'brain.map' is there but could not be read!!!  Quitting!";
 
 // Answers the protocol allows a brain for input it cannot carry out.
 inline constexpr std::string_view NoGameError = "ERROR no game started, send START first";
-std::string BadMoveError(ProtocolMove move);
+std::string BadMoveError(ProtocolMove move);       // off the board
+std::string OccupiedMoveError(ProtocolMove move);  // onto a stone
+std::string BadSizeError(int64_t size);            // START with a size other than 20
+inline constexpr std::string_view FullBoardError = "ERROR the board is full, no move left";
 
 // Cuts the text of successive reads into pieces at CR LF pairs (a lone CR or
 // LF is an ordinary character). Within one read the pieces are processed in
@@ -89,13 +94,16 @@ std::string BadMoveError(ProtocolMove move);
 // line cut by the buffer boundary (even between its CR and LF) is still one
 // piece. A short read's last piece is processed as it stands. A held piece is
 // kept up to MaxHeldBytes bytes (plus a final CR, so the pair can still close
-// it); bytes beyond them are dropped. When the held piece belongs to the
-// dropped rest of a read, the line it starts is dropped as a whole.
+// it); bytes beyond them are dropped. A kept part that ends in a CR the line
+// did not end in is sealed: that CR never pairs with an LF of the next read,
+// so an over-long line lasts up to its own CR LF. When the held piece belongs
+// to the dropped rest of a read, the line it starts is dropped as a whole.
 struct ChunkCutter {
   std::string text;                      // held piece + the current read's text
   std::vector<std::string_view> pieces;  // pieces to process, pointing into text
   std::string held;                      // unfinished piece carried to the next read
   bool heldDropped = false;              // held piece is part of a dropped rest
+  bool heldSealed = false;               // held piece's last CR was cut from its line
 };
 
 // Cuts one read. bytes are the bytes read (decoded up to the first zero byte);

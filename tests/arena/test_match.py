@@ -49,6 +49,23 @@ class MatchTest(unittest.TestCase):
         self.assertIn("A wins 4, draws 0, losses 0; score 4.0/4 = 100.0%\n  Elo A-B: +inf  (95%: "
                       "+7.0 .. +inf)", out.getvalue())
 
+    def test_reused_processes(self):
+        # A keeps one process for all four games (START before each); B crashes in every
+        # game, so each of its games gets a fresh process.
+        with tempfile.TemporaryDirectory() as tmp:
+            options = MatchOptions(games=4, opening_stones=3, seed=4, reuse_process=True,
+                                   log_dir=tmp)
+            summary = run_match(ref("threat", 1), fake("exit", "--at", 2), fast_config(),
+                                options, out=io.StringIO())
+            self.assertEqual(sorted(os.listdir(tmp))[:2], ["brain-A.log", "brain-A.stderr"])
+            with open(os.path.join(tmp, "brain-A.log")) as handle:
+                self.assertEqual(handle.read().count("> START 20\n< OK\n"), 4)
+        self.assertEqual(child_pids(), [])
+        self.assertEqual(summary["a_wins"], 4)
+        self.assertEqual(summary["brains"]["A"]["exits"], {"exit 0": 1})
+        self.assertEqual(summary["brains"]["B"]["exits"], {"exit 3": 4})
+        self.assertEqual(summary["brains"]["B"]["forfeits"]["crash"], 4)
+
     def test_per_brain_turn_limits(self):
         # B sleeps 0.9 s on its first move: inside its own 1500 ms, past the match's 500 + 250.
         with tempfile.TemporaryDirectory() as tmp:

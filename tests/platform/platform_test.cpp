@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -71,6 +72,22 @@ TEST(Host, ReadChunkZeroesAndClampsAndWriteLineIsOneWrite) {
   EXPECT_EQ(buffer, (std::array<char, 8>{}));
   ElapsedClock clock;
   EXPECT_EQ(ElapsedMilliseconds(clock), 0);  // the first reading fixes the zero point
+}
+
+// A read of no bytes is the end only when the writer has gone: Windows gives
+// one for a manager's zero-length write, Wine and files at the end.
+TEST(Platform, JudgeRead) {
+  using platform::ReadVerdict;
+  const std::tuple<bool, std::size_t, bool, ReadVerdict> cases[] = {
+      {true, 5, false, ReadVerdict::Bytes},  {true, 0, true, ReadVerdict::Again},
+      {true, 0, false, ReadVerdict::End},    {false, 0, true, ReadVerdict::End},
+      {false, 3, true, ReadVerdict::End},
+  };
+  for (const auto& [succeeded, count, present, verdict] : cases) {
+    int asked = 0;
+    EXPECT_EQ(platform::JudgeRead(succeeded, count, [&] { return ++asked, present; }), verdict);
+    EXPECT_EQ(asked, succeeded && count == 0 ? 1 : 0);
+  }
 }
 
 TEST(PlatformFiles, KindsSizesAndPrefixesUnderUtf8Names) {

@@ -2,6 +2,11 @@
 // grid cells, the stored limits, and the way the loop ends.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -12,6 +17,8 @@
 
 #include "platform/host.h"
 #include "platform/text.h"
+#include "search/node_store.h"
+#include "search/tuning.h"
 #include "shell/engine.h"
 #include "shell/protocol_loop.h"
 #include "shell/protocol_text.h"
@@ -110,7 +117,6 @@ class ProtocolLoopTest : public ::testing::Test {
   int64_t now = 0;
   std::vector<int32_t> delays;
 
- private:
   testing::TempDir directory_{"ruvex-shell"};
 };
 
@@ -147,6 +153,11 @@ TEST_F(ProtocolLoopTest, AnswerBytes) {
                         std::string(20000, 'y') + "\r\nABOUT\r\n"}),
             I + U + I + kEof);
   EXPECT_EQ(engine.turn.TurnTimeLimit, 777);
+  // An overlong line lasts up to its own CR LF, although its kept head ends
+  // in a CR and a later read begins with LF: TURN 3,3 is part of it.
+  EXPECT_EQ(Transcript(
+                {std::string(4095, 'y') + "\r" + std::string(1014, 'z') + "\nTURN 3,3\r\nEND\r\n"}),
+            U + kEnd);
   EXPECT_EQ(Transcript({}), kEof);
   EXPECT_EQ(engine.game, BoardGrid{});
 }
@@ -163,19 +174,27 @@ TEST_F(ProtocolLoopTest, InfoStoresLimitsSilently) {
   EXPECT_EQ(engine.game, BoardGrid{});
 }
 
-// START answers before it loads and ignores the size: the board stays 20 x 20.
-// It clears the board and HurryMode, nothing else.
-TEST_F(ProtocolLoopTest, StartClearsTheBoardAndHurryModeOnly) {
+// START answers before it loads. It clears the board and starts the search's
+// game afresh: HurryMode, the match time used, the lowered tuning values and
+// the tree. Limits and the value cache stay.
+TEST_F(ProtocolLoopTest, StartBeginsAFreshGame) {
   Run({"INFO timeout_turn 700\r\nINFO timeout_match 90000\r\nSTART 20\r\nBEGIN\r\n"});
-  engine.search.HurryMode = 1;
-  engine.turn.OpponentLastMove = {4, 5};
   ValueCell(engine.evaluator, engine.game, 10, 10, Own);
+  engine.search.store.RootId = CreateNode(engine.search.store);
+  engine.search.HurryMode = 1;
+  engine.search.GameRunningTime = 85000;
+  engine.search.tuning = ShortMatchTuning;
+  engine.turn.OpponentLastMove = {4, 5};
   streams.output.clear();
-  Run({"START 15\r\n"});
+  Run({"START 20\r\n"});
   EXPECT_EQ(streams.output, kStartAnswer);
   EXPECT_EQ(engine.game, StartedGrid());  // frame at 0 and 21
   EXPECT_EQ(engine.evaluator.network.hiddenCount, 100);
   EXPECT_EQ(engine.search.HurryMode, 0);
+  EXPECT_EQ(engine.search.GameRunningTime, 0);
+  EXPECT_EQ(engine.search.tuning, StartTuning);
+  EXPECT_EQ(engine.search.store.NodeCount, 0);
+  EXPECT_EQ(engine.search.store.RootId, 0);
   EXPECT_EQ(engine.turn.TurnTimeLimit, 700);
   EXPECT_EQ(engine.turn.MatchTimeLimit, 90000);
   EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{4, 5}));
@@ -183,6 +202,41 @@ TEST_F(ProtocolLoopTest, StartClearsTheBoardAndHurryModeOnly) {
   EXPECT_EQ(engine.evaluator.AnnCalls, 1);
   EXPECT_EQ(CacheEntryCount(engine.evaluator.cache), 1u);
 }
+
+// START with a size other than 20 (none, 15, 21, -20) is refused and changes
+// nothing, within a game or before one.
+TEST_F(ProtocolLoopTest, StartRefusesOtherSizes) {
+  for (const bool inGame : {false, true}) {
+    if (inGame) Run({"START 20\r\nBEGIN\r\n"});
+    const BoardGrid before = engine.game;
+    engine.search.GameRunningTime = 1234;
+    streams.output.clear();
+    EXPECT_EQ(Run({"START\r\nSTART 15\r\nSTART 21\r\nSTART -20\r\n"}), LoopExit::InputClosed);
+    EXPECT_EQ(std::count(streams.output.begin(), streams.output.end(), '\n'), 4);
+    for (std::size_t at = 0; at < streams.output.size(); at = streams.output.find('\n', at) + 1)
+      EXPECT_EQ(streams.output.substr(at, 6), "ERROR ");
+    EXPECT_EQ(engine.game, before);
+    EXPECT_EQ(engine.gameStarted, inGame);
+    EXPECT_EQ(engine.search.GameRunningTime, 1234);
+  }
+}
+
+#ifndef _WIN32
+// brain.map present but not readable: reported so, and the engine stops as
+// when it is missing.
+TEST_F(ProtocolLoopTest, UnreadableBrainMapStops) {
+  const std::string path = directory_.File("brain.map");
+  ASSERT_EQ(chmod(path.c_str(), 0), 0);
+  ASSERT_EQ(chmod(directory_.Dir().c_str(), 0755), 0);
+  // Rights that read any file are put aside for the run.
+  const bool root = geteuid() == 0;
+  ASSERT_TRUE(!root || seteuid(65534) == 0);
+  const std::string transcript = Transcript({"START 20\r\nBEGIN\r\n"});
+  ASSERT_TRUE(!root || seteuid(0) == 0);
+  EXPECT_EQ(transcript, "OK\r\n" + std::string(BrainUnreadableLine) + "\r\n");
+  EXPECT_FALSE(engine.gameStarted);
+}
+#endif
 
 TEST_F(ProtocolLoopTest, BeginAnswersTheCentreAndPauses) {
   Run({"START 20\r\n", "BEGIN\r\n"});
@@ -201,7 +255,7 @@ TEST_F(ProtocolLoopTest, BeginAnswersTheCentreAndPauses) {
 }
 
 TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
-  Run({"START 15\r\nBEGIN\r\n"});
+  Run({"START 20\r\nBEGIN\r\n"});
   streams.output.clear();
   const int64_t readTime = now + 1000;  // the next read moves the clock
   Run({"TURN  3,4\r\n"});               // two blanks: the move text is empty, so 0,0
@@ -211,16 +265,47 @@ TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   EXPECT_EQ(engine.turn.TurnStartTime, readTime);
   Cell move = MoveAnswer("");
   EXPECT_EQ(engine.game(move.x, move.y), Own);
-  // A stone on an occupied cell overwrites it; the engine plays an empty cell.
+  // A move onto either side's stone is refused; nothing is written and the
+  // loop reads on.
+  const BoardGrid before = engine.game;
+  const ProtocolMove own = ProtocolMoveOf(move);
+  streams.output.clear();
+  Run({"TURN 10,10\r\nTURN 0,0\r\nTURN " + MoveText(own) + "\r\nABOUT\r\n"});
+  EXPECT_EQ(streams.output,
+            "ERROR occupied cell 10,10\r\nERROR occupied cell 0,0\r\n"
+            "ERROR occupied cell " +
+                MoveText(own) + "\r\n" + kIdentity);
+  EXPECT_EQ(engine.game, before);
+  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{1, 1}));
+  Run({"TURN 19,19\r\n"});
+  EXPECT_EQ(engine.game(20, 20), Opponent);
+}
+
+// A full board has no move: BEGIN, DONE and a TURN that fills the last cell
+// answer with an ERROR line and never name an occupied cell.
+TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
+  std::string block = "START 20\r\nBOARD\r\n";
+  for (int x = 0; x < 20; ++x) {
+    for (int y = 0; y < 20; ++y) {
+      if (x + y > 0)
+        block += FormatInt(x) + "," + FormatInt(y) + ((x / 2 + y) % 2 ? ",1\r\n" : ",2\r\n");
+    }
+  }
+  Run({block + "DONE\r\n"});
+  const Cell last = MoveAnswer(kStartAnswer);
+  EXPECT_EQ(last, (Cell{1, 1}));  // the only empty cell
+  const std::string error = std::string(FullBoardError) + "\r\n";
+  streams.output.clear();
+  Run({"BEGIN\r\nBOARD\r\nDONE\r\n"});
+  EXPECT_EQ(streams.output, error + error);
+  engine.game(1, 1) = Empty;
   const BoardGrid before = engine.game;
   streams.output.clear();
-  Run({"TURN 10,10\r\n"});
-  EXPECT_EQ(engine.game(11, 11), Opponent);
-  move = MoveAnswer("");
-  EXPECT_EQ(before(move.x, move.y), Empty);
-  EXPECT_EQ(engine.game(move.x, move.y), Own);
-  Run({"TURN 19,19\r\n"});
-  EXPECT_EQ(engine.game(20, 20), Opponent);  // a 15 x 15 board would refuse it
+  Run({"TURN 0,0\r\n"});
+  EXPECT_EQ(streams.output, error);
+  EXPECT_EQ(engine.game(1, 1), Opponent);
+  engine.game(1, 1) = Empty;
+  EXPECT_EQ(engine.game, before);
 }
 
 TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
@@ -229,7 +314,9 @@ TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
   streams.output.clear();
   // Commands inside the block are carried out (ABOUT); other lines are board
   // lines, and RESTART's owner reads 0, so it changes nothing.
-  Run({"BOARD\r\n5,5,1\r\n6,6,2\r\n7,7,3\r\nRESTART\r\n", "ABOUT\r\n", "DONE\r\n"});
+  // Lines onto a stone are ignored (5,5 and 0,0).
+  Run({"BOARD\r\n5,5,1\r\n6,6,2\r\n5,5,2\r\n0,0,1\r\n7,7,3\r\nRESTART\r\n", "ABOUT\r\n",
+       "DONE\r\n"});
   EXPECT_FALSE(engine.BoardEntryMode);
   EXPECT_EQ(engine.game(1, 1), Opponent);
   EXPECT_EQ(engine.game(first.x, first.y), Own);

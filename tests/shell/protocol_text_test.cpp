@@ -62,6 +62,14 @@ TEST(ChunkCutter, HeldPieceIsBoundedAndKeepsAFinalCr) {
   // The LF of the next read completes the pair: the long line ends, and the
   // following command is a piece of its own.
   EXPECT_EQ(Cut(c, "\nABOUT\r\n"), (Pieces{std::string(MaxHeldBytes, 'x'), "ABOUT"}));
+  // A kept part that ends in a CR the line went on past is sealed: an LF at
+  // the start of the next read does not end the line there.
+  const std::string kept = std::string(MaxHeldBytes - 1, 'y') + "\r";
+  Cut(c, kept + "zz", kept.size() + 2);
+  EXPECT_EQ(c.held, kept);
+  EXPECT_EQ(Cut(c, "\nTURN 3,3\r\nEND\r\n"), (Pieces{kept + "\nTURN 3,3", "END"}));
+  Cut(c, kept + "zz", kept.size() + 2);  // and when the next read is full too
+  EXPECT_EQ(Cut(c, "\nTURN 3,3\r\nEND", 14), (Pieces{kept + "\nTURN 3,3"}));
 }
 
 }  // namespace

@@ -65,6 +65,9 @@ def build_parser():
         match.add_argument("--match-ms-" + label, type=int, default=None,
                            help="brain %s's time for the whole game, instead of --match-ms"
                                 % label.upper())
+    match.add_argument("--reuse-process", action="store_true",
+                       help="keep each brain's process for the whole match and send START "
+                            "before every game, as some tournament managers do")
     match.add_argument("--psq-dir", help="write game records (gameNNN.psq) here")
     match.add_argument("--json", dest="json_path", help="write the JSON summary to this file")
     match.add_argument("--log-dir", help="write each brain's protocol log and stderr here")
@@ -158,7 +161,8 @@ def main(argv=None):
         spec_a, spec_b = _spec(parser, args.brain_a), _spec(parser, args.brain_b)
         options = MatchOptions(games=args.games, opening_stones=args.opening_stones,
                                seed=args.seed, psq_dir=args.psq_dir, json_path=args.json_path,
-                               log_dir=args.log_dir, verbose=args.verbose)
+                               log_dir=args.log_dir, verbose=args.verbose,
+                               reuse_process=args.reuse_process)
         try:
             limits = {label.upper(): _config(args, 1, getattr(args, "turn_ms_" + label),
                                              getattr(args, "match_ms_" + label))

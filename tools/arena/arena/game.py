@@ -103,7 +103,11 @@ class Player:
 
 
 class BrainPlayer(Player):
-    def __init__(self, spec, log=None, stderr_path=None, on_message=None):
+    """With reuse, one process plays game after game: each game begins with START, and the
+    process ends only at close(). A process that fell out of step (a forfeit, a crash) is ended
+    and replaced by a fresh one at the next game."""
+
+    def __init__(self, spec, log=None, stderr_path=None, on_message=None, reuse=False):
         self.spec = spec
         self.name = spec.name
         self.about = {}
@@ -112,6 +116,9 @@ class BrainPlayer(Player):
         self.launch_error = None
         self.asked = False
         self.config = None
+        self.reuse = reuse
+        self.in_step = False  # the last exchange ended with a full answer
+        self.exits = []  # reuse: how each process ended
 
     @property
     def peak_memory_kb(self):
@@ -122,11 +129,27 @@ class BrainPlayer(Player):
         return self.process.exit_status
 
     def launch(self):
+        self.asked = False
+        self.launch_error = None
+        if self.reuse and self.in_step and self.process.alive():
+            self.in_step = False
+            self._send_start()
+            return
+        self.in_step = False
+        if self.process.proc is not None:
+            old = self.process
+            self._end_process(now_ms() + 1000)
+            self.process = BrainProcess(old.spec, log=old.log, stderr_path=old.stderr_path,
+                                        on_message=old.on_message)
+            self.process.peak_memory_kb = old.peak_memory_kb
         try:
             self.process.start()
         except OSError as exc:
             self.launch_error = ("start", "cannot start %s: %s" % (self.spec.argv[0], exc))
             return
+        self._send_start()
+
+    def _send_start(self):
         try:
             self.process.send("START %d" % BOARD_SIZE, now_ms() + 1000)
         except BrainIOError as exc:
@@ -157,6 +180,7 @@ class BrainPlayer(Player):
             raise Forfeit("crash" if exc.kind == "eof" else "start",
                           "during start-up: %s" % self._io_detail(exc)) from None
         self.process.sample_memory()
+        self.in_step = True
 
     def _send(self, line):
         self.process.send(line, now_ms() + 1000)
@@ -168,6 +192,7 @@ class BrainPlayer(Player):
 
     def move(self, board, colour, time_left_ms):
         config = self.config
+        self.in_step = False
         try:
             time_left = UNLIMITED_TIME_LEFT if time_left_ms is None else max(0, time_left_ms)
             self._send("INFO time_left %d" % time_left)
@@ -214,14 +239,29 @@ class BrainPlayer(Player):
                           % (ms, time_left_ms))
         x, y = parse_move(reply)
         check_move(board, x, y)
+        self.in_step = True
         return x, y, ms
 
     def request_end(self):
         self.process.sample_memory()
-        self.process.request_end()
+        if not self.reuse:
+            self.process.request_end()
 
     def wait_end(self, deadline):
-        self.killed = self.process.wait_exit(deadline)
+        if not self.reuse:
+            self.killed = self.process.wait_exit(deadline)
+
+    def close(self, deadline):
+        """Reuse: ends the process after the last game; True when it had to be killed."""
+        return self._end_process(deadline)
+
+    def _end_process(self, deadline):
+        if self.process.proc is None:
+            return False
+        self.process.request_end()
+        killed = self.process.wait_exit(deadline)
+        self.exits.append(self.process.exit_status)
+        return killed
 
 
 class GameRecord:

@@ -6,6 +6,7 @@ import os
 import sys
 
 from .board import BLACK, WHITE
+from .brain import now_ms
 from .game import FORFEIT_KINDS, BrainPlayer, Observer, play_game
 from .openings import schedule
 from .psq import write_psq
@@ -14,7 +15,7 @@ from .stats import elo_interval, elo_text, json_number, score_fraction
 
 class MatchOptions:
     def __init__(self, games=2, opening_stones=3, seed=1, psq_dir=None, json_path=None,
-                 log_dir=None, verbose=False):
+                 log_dir=None, verbose=False, reuse_process=False):
         self.games = int(games)
         self.opening_stones = int(opening_stones)
         self.seed = int(seed)
@@ -22,6 +23,7 @@ class MatchOptions:
         self.json_path = json_path
         self.log_dir = log_dir
         self.verbose = verbose
+        self.reuse_process = reuse_process  # one process per brain for the whole match
 
 
 class ProtocolLog:
@@ -72,6 +74,11 @@ class BrainTally:
         self.peak_memory_kb = 0
         self.forfeits = {kind: 0 for kind in FORFEIT_KINDS}
         self.killed = 0
+        self.exits = {}  # how its processes ended ("exit 0", "killed", ...): count
+
+    def count_exit(self, status):
+        if status:
+            self.exits[status] = self.exits.get(status, 0) + 1
 
     def as_dict(self):
         times = self.times
@@ -85,6 +92,7 @@ class BrainTally:
             "peak_memory_mb": round(self.peak_memory_kb / 1024.0, 1),
             "forfeits": dict(self.forfeits),
             "killed_after_end": self.killed,
+            "exits": dict(self.exits),
         }
 
 
@@ -102,63 +110,88 @@ def run_match(spec_a, spec_b, config, options, out=None, limits=None):
         if directory:
             os.makedirs(directory, exist_ok=True)
     _print(out, "Match: A = %s  vs  B = %s, %d games, %s, tolerance %d ms, "
-           "openings of %d stones (seed %d)" % (
+           "openings of %d stones (seed %d)%s" % (
                " ".join(spec_a.argv), " ".join(spec_b.argv), options.games, _clocks_text(limits),
-               config.tolerance_ms, options.opening_stones, options.seed))
-    for index, (opening, a_is_black) in enumerate(games, start=1):
-        labels = {BLACK: "A", WHITE: "B"} if a_is_black else {BLACK: "B", WHITE: "A"}
-        logs = []
-        players = {}
-        for colour, label in labels.items():
-            spec = spec_a if label == "A" else spec_b
-            log = stderr_path = None
-            if options.log_dir:
-                stem = os.path.join(options.log_dir, "game%03d-%s" % (index, label))
-                log = ProtocolLog(stem + ".log")
-                logs.append(log)
-                stderr_path = stem + ".stderr"
-            on_message = None
-            if options.verbose:
-                on_message = (lambda text, label=label: _print(out, "    %s: %s" % (label, text)))
-            players[colour] = BrainPlayer(spec, log=log, stderr_path=stderr_path,
-                                          on_message=on_message)
-            players[colour].limits = limits[label]
-        observer = _LiveProgress(out, index, options.games) if _is_tty(out) else None
-        try:
-            record = play_game(players[BLACK], players[WHITE], opening, config, index=index,
-                               observer=observer)
-        finally:
+               config.tolerance_ms, options.opening_stones, options.seed,
+               ", one process per brain" if options.reuse_process else ""))
+    logs = []
+
+    def new_player(label, stem):
+        log = stderr_path = None
+        if options.log_dir:
+            log = ProtocolLog(os.path.join(options.log_dir, stem + ".log"))
+            logs.append(log)
+            stderr_path = os.path.join(options.log_dir, stem + ".stderr")
+        on_message = None
+        if options.verbose:
+            on_message = (lambda text, label=label: _print(out, "    %s: %s" % (label, text)))
+        player = BrainPlayer(spec_a if label == "A" else spec_b, log=log,
+                             stderr_path=stderr_path, on_message=on_message,
+                             reuse=options.reuse_process)
+        player.limits = limits[label]
+        return player
+
+    # With reuse_process each brain keeps one player (one process) for the whole match.
+    kept = {}
+    if options.reuse_process:
+        kept = {label: new_player(label, "brain-" + label) for label in ("A", "B")}
+    try:
+        for index, (opening, a_is_black) in enumerate(games, start=1):
+            labels = {BLACK: "A", WHITE: "B"} if a_is_black else {BLACK: "B", WHITE: "A"}
+            first_log = len(logs)
+            players = {colour: kept.get(label) or new_player(label, "game%03d-%s" % (index, label))
+                       for colour, label in labels.items()}
+            observer = _LiveProgress(out, index, options.games) if _is_tty(out) else None
+            try:
+                record = play_game(players[BLACK], players[WHITE], opening, config, index=index,
+                                   observer=observer)
+            finally:
+                if not kept:
+                    for log in logs[first_log:]:
+                        log.close()
+            records.append((record, labels))
+            for colour, label in labels.items():
+                tally = tallies[label]
+                if players[colour].name and players[colour].name != "?":
+                    tally.name = players[colour].name
+                tally.times.extend(record.times(colour))
+                tally.peak_memory_kb = max(tally.peak_memory_kb, record.peak_memory_kb[colour])
+                tally.killed += 1 if record.killed[colour] else 0
+                if not kept:
+                    tally.count_exit(record.exit_status[colour])
+            for forfeit in record.forfeits:
+                tallies[labels[forfeit["colour"]]].forfeits[forfeit["kind"]] += 1
+            if record.reason == "aborted":
+                aborted += 1
+            elif record.winner is None:
+                draws += 1
+            elif labels[record.winner] == "A":
+                wins += 1
+            else:
+                losses += 1
+            if options.psq_dir:
+                write_psq(os.path.join(options.psq_dir, "game%03d.psq" % index),
+                          [(x, y, ms) for (x, y, ms, _) in record.moves],
+                          record.names[BLACK], record.names[WHITE])
+            played = wins + draws + losses
+            score = score_fraction(wins, draws, losses)
+            _print(out, "[%*d/%d] black %s (%s) - white %s (%s): %s, %s, %d moves | "
+                   "A +%d =%d -%d%s"
+                   % (len(str(options.games)), index, options.games, labels[BLACK],
+                      record.names[BLACK], labels[WHITE], record.names[WHITE],
+                      record.result_text(), record.reason_text(), len(record.moves), wins,
+                      draws, losses, "  %.1f%%" % (100.0 * score) if played else ""))
+    finally:
+        deadline = now_ms() + config.end_timeout_ms
+        for label, player in kept.items():
+            tallies[label].killed += 1 if player.close(deadline) else 0
+            for status in player.exits:
+                tallies[label].count_exit(status)
+            tallies[label].peak_memory_kb = max(tallies[label].peak_memory_kb,
+                                                player.peak_memory_kb)
+        if kept:
             for log in logs:
                 log.close()
-        records.append((record, labels))
-        for colour, label in labels.items():
-            tally = tallies[label]
-            if players[colour].name and players[colour].name != "?":
-                tally.name = players[colour].name
-            tally.times.extend(record.times(colour))
-            tally.peak_memory_kb = max(tally.peak_memory_kb, record.peak_memory_kb[colour])
-            tally.killed += 1 if record.killed[colour] else 0
-        for forfeit in record.forfeits:
-            tallies[labels[forfeit["colour"]]].forfeits[forfeit["kind"]] += 1
-        if record.reason == "aborted":
-            aborted += 1
-        elif record.winner is None:
-            draws += 1
-        elif labels[record.winner] == "A":
-            wins += 1
-        else:
-            losses += 1
-        if options.psq_dir:
-            write_psq(os.path.join(options.psq_dir, "game%03d.psq" % index),
-                      [(x, y, ms) for (x, y, ms, _) in record.moves],
-                      record.names[BLACK], record.names[WHITE])
-        played = wins + draws + losses
-        score = score_fraction(wins, draws, losses)
-        _print(out, "[%*d/%d] black %s (%s) - white %s (%s): %s, %s, %d moves | A +%d =%d -%d%s"
-               % (len(str(options.games)), index, options.games, labels[BLACK],
-                  record.names[BLACK], labels[WHITE], record.names[WHITE],
-                  record.result_text(), record.reason_text(), len(record.moves), wins, draws,
-                  losses, "  %.1f%%" % (100.0 * score) if played else ""))
     summary = _summary(tallies, wins, draws, losses, aborted, records, config, options, limits)
     _print_summary(out, summary)
     if options.json_path:
@@ -230,9 +263,11 @@ def _print_summary(out, summary):
         forfeits = ", ".join("%s %d" % (k, v) for k, v in b["forfeits"].items() if v) or "none"
         timing = ("mean %.1f ms, max %d ms over %d moves" % (b["mean_ms"], b["max_ms"], b["moves"])
                   if b["moves"] else "no moves")
-        _print(out, "  %s %s: time per move %s; peak memory %.1f MB; forfeits: %s%s" % (
+        exits = ", ".join("%s x%d" % item for item in sorted(b["exits"].items())) or "none"
+        _print(out, "  %s %s: time per move %s; peak memory %.1f MB; forfeits: %s%s; exits: %s" % (
             label, b["name"], timing, b["peak_memory_mb"], forfeits,
-            ("; killed after END %d" % b["killed_after_end"]) if b["killed_after_end"] else ""))
+            ("; killed after END %d" % b["killed_after_end"]) if b["killed_after_end"] else "",
+            exits))
 
 
 def _print(out, text):
