@@ -97,7 +97,8 @@ class DriverTest : public SearchTest {
 };
 
 TEST_F(DriverTest, OwnFiveBeforeBlockAndTheBlockMovesTheRootOn) {
-  game = TwoFours();
+  game = Board({});  // Own completes five first at (10, 4), Opponent at (5, 4)
+  for (int y = 5; y <= 8; ++y) game(10, y) = Own, game(5, y) = Opponent;
   SearchResult r = Search();
   EXPECT_EQ(std::tuple(r.cell, r.decidedBy, r.stop, game(10, 4)),
             std::tuple(Cell{10, 4}, DecidedBy::OwnFive, S::None, Own));
