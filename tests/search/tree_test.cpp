@@ -13,6 +13,7 @@
 #include "search/rollout.h"
 #include "search/root.h"
 #include "search/select.h"
+#include "eval/eval_support.h"  // RandomNetwork
 #include "search_fixture.h"
 
 namespace ruvex {
@@ -244,11 +245,7 @@ TEST(BoardlessNodes, PositionsAndExpansionsAsWithABoardInEveryNode) {
     Evaluator evaluator, reference;
     InitEvaluator(evaluator);
     InitEvaluator(reference);
-    CreateNetwork(evaluator.network, InputCount, 8, OutputCount);
-    std::uniform_real_distribution<double> weight(-0.6, 0.6);
-    for (double& w : evaluator.network.W1) w = weight(random);
-    for (double& w : evaluator.network.W2) w = weight(random);
-    reference.network = evaluator.network;
+    evaluator.network = reference.network = RandomNetwork(random, 0.6, 8);
     SearchState search;
     BoardGrid game = Board({});
     for (int s = 0; s < 6; ++s)
