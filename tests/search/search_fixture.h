@@ -28,8 +28,7 @@ inline void SetValue(Evaluator& evaluator, const BoardGrid& board, int x, int y,
 }
 
 struct Stone {
-  int x;
-  int y;
+  int x, y;
   int8_t side;
 };
 
