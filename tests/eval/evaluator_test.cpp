@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "eval/window.h"
@@ -37,18 +39,16 @@ TEST(ValueCell, ASideNeitherOwnNorOpponentSeesZeroInputsUnderOwnsKey) {
 // table fills and after it has stopped keeping values. Some boards hold a
 // cell value outside 0..3, whose windows have no exact key.
 TEST(ValueCellFront, AnswersExactlyAsTheMainTableAlone) {
-  struct Case {
-    std::size_t slots, front;
-  };
-  for (const Case c : {Case{64, 8}, Case{256, FrontEntries}}) {
-    std::mt19937_64 random(c.front);
+  using Sizes = std::initializer_list<std::pair<std::size_t, std::size_t>>;  // slots, front
+  for (const auto& [slots, front] : Sizes{{64, 8}, {256, FrontEntries}}) {
+    std::mt19937_64 random(front);
     Evaluator evaluator;
     InitEvaluator(evaluator);
     evaluator.network = testing::RandomNetwork(random, 0.5);
     IndexWeights(evaluator.network);
-    InitCache(evaluator.cache, c.slots, SystemHost().pages, c.front);
+    InitCache(evaluator.cache, slots, SystemHost().pages, front);
     EvalCache reference;
-    InitCache(reference, c.slots);
+    InitCache(reference, slots);
     Network network = evaluator.network;
     int64_t calls = 0, referenceHits = 0;
 
