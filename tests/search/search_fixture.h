@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <tuple>
 #include <vector>
 
 #include "board/board.h"
@@ -23,14 +24,11 @@ constexpr uint64_t MiB = 1048576;
 // Makes value the network value of cell (x, y) of board for Own by placing it
 // in the cache under the cell's window key.
 inline void SetValue(Evaluator& evaluator, const BoardGrid& board, int x, int y, double value) {
-  const WindowKey key = MakeWindowKey(CutWindow(board, x, y), Own);
-  ASSERT_EQ(FindValue(evaluator.cache, key), nullptr) << x << "," << y << " already valued";
-  InsertValue(evaluator.cache, key, value);
+  InsertValue(evaluator.cache, MakeWindowKey(CutWindow(board, x, y), Own), value);
 }
 
 struct Stone {
-  int x;
-  int y;
+  int x, y;
   int8_t side;
 };
 
@@ -42,14 +40,6 @@ inline BoardGrid Board(std::initializer_list<Stone> stones) {
   return board;
 }
 
-// Own four at (10, 5)..(10, 8) and Opponent four at (5, 5)..(5, 8): Own
-// completes five first at (10, 4), Opponent at (5, 4).
-inline BoardGrid TwoFours() {
-  BoardGrid board = Board({});
-  for (int y = 5; y <= 8; ++y) board(10, y) = Own, board(5, y) = Opponent;
-  return board;
-}
-
 // Appends children at the cells to parent as one batch, the way an expansion
 // does (consecutive IDs, other side to move). Returns the first child's ID.
 inline int32_t AddChildren(NodeStore& store, int32_t parent, const std::vector<Cell>& cells) {
@@ -57,13 +47,10 @@ inline int32_t AddChildren(NodeStore& store, int32_t parent, const std::vector<C
   EXPECT_TRUE(ReserveNodes(store, k));
   const int32_t first = store.NodeCount + 1;
   SearchNode& p = Node(store, parent);
-  p.ChildCount = k;
-  p.children = ChildList{first, k};
+  std::tie(p.ChildCount, p.children) = std::tuple(k, ChildList{first, k});
   for (int32_t i = 0; i < k; ++i) {
     SearchNode& c = Node(store, first + i);
-    c.ParentID = parent;
-    c.turn = Other(p.turn);
-    c.location = cells[i];
+    std::tie(c.ParentID, c.turn, c.location) = std::tuple(parent, Other(p.turn), cells[i]);
   }
   store.NodeCount += k;
   return first;
@@ -116,8 +103,7 @@ class SearchTest : public ::testing::Test {
   void Root(const BoardGrid& board) {
     ResetTree(search.store);
     search.store.baseBoard = board;
-    N(0).turn = Own;
-    N(0).RootFlag = 1;
+    std::tie(N(0).turn, N(0).RootFlag) = std::tuple(Own, 1);
   }
   SearchNode& N(int32_t id) { return Node(search.store, id); }
   BoardGrid Position(int32_t id) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "board/forced.h"
+#include "eval/eval_support.h"  // RandomNetwork
 #include "search/expand.h"
 #include "search/node_store.h"
 #include "search/rollout.h"
@@ -93,7 +94,7 @@ TEST_F(TreeTest, ComputeUcbRoundsTheAverageToFloatFirst) {
   }
 }
 
-TEST_F(TreeTest, ADeadNodeSpendsTheIterationAndIsTriedAgainUnvisited) {
+TEST_F(TreeTest, ADeadNodeSpendsTheIterationUnvisited) {
   for (const int32_t count : {-1, -2}) {
     Root(Board({{10, 10, Opponent}, {11, 11, Own}}));
     N(0).ChildCount = count;
@@ -101,14 +102,9 @@ TEST_F(TreeTest, ADeadNodeSpendsTheIterationAndIsTriedAgainUnvisited) {
     EXPECT_EQ(std::tuple(N(0).ChildCount, N(0).Visits, search.store.NodeCount),
               std::tuple(count, 0, 0));
   }
-  Root(Board({}));  // no candidate: each rollout lowers ChildCount and backs up nothing
-  Rollout(search, evaluator, 0, 1);
-  Rollout(search, evaluator, 0, 1);
-  EXPECT_EQ(std::tuple(N(0).ChildCount, N(0).Visits, search.store.NodeCount), std::tuple(-2, 0, 0));
 }
 
 TEST_F(TreeTest, FiveMakesATerminalChildBackedUpWithAlternatingDiscountedSigns) {
-  int32_t a = 0, b = 0, w = 0, t = 0;
   for (const int32_t depth : {4, 16}) {  // past the depth limit the five still counts
     SCOPED_TRACE(depth);
     // Root (Own to move) -> A (Own's move) -> B (Opponent's, a four at (5, 5)..(5, 8))
@@ -116,10 +112,9 @@ TEST_F(TreeTest, FiveMakesATerminalChildBackedUpWithAlternatingDiscountedSigns) 
     SetUp();
     Root(Board(
         {{5, 5, Opponent}, {5, 6, Opponent}, {5, 7, Opponent}, {12, 12, Own}, {12, 13, Own}}));
-    a = AddChildren(search.store, 0, {{15, 15}});
-    b = AddChildren(search.store, a, {{5, 8}});
-    w = AddChildren(search.store, b, {{15, 16}});
-    t = w + 1;
+    const int32_t a = AddChildren(search.store, 0, {{15, 15}});
+    const int32_t b = AddChildren(search.store, a, {{5, 8}});
+    const int32_t w = AddChildren(search.store, b, {{15, 16}}), t = w + 1;
     Rollout(search, evaluator, w, depth);
     EXPECT_EQ(std::tuple(N(w).isTerminal, N(w).RolloutScore, N(w).ChildCount, N(w).children[1]),
               std::tuple(2, 1, 1, t));
@@ -130,11 +125,6 @@ TEST_F(TreeTest, FiveMakesATerminalChildBackedUpWithAlternatingDiscountedSigns) 
     EXPECT_EQ(Of(&SearchNode::Visits, {t, w, b, a, 0}), (Ints{1, 1, 1, 1, 1}));
     EXPECT_EQ(std::tuple(search.store.NodeCount, evaluator.AnnCalls), std::tuple(t, 0));
   }
-  // Selecting the terminal node again adds the same amounts.
-  SelectNode(search, evaluator, 0, 1);
-  EXPECT_EQ(Of(&SearchNode::Total, {t, w, b, a}), (Floats{220, -430, 420, -410}));
-  EXPECT_EQ(Of(&SearchNode::Visits, {t, w, b, a, 0}), (Ints{2, 2, 2, 2, 2}));
-  EXPECT_EQ(search.store.NodeCount, t);
 }
 
 TEST_F(TreeTest, BackPropagationStopsAtTheFirstRootFlag) {
@@ -178,17 +168,6 @@ class RootTest : public SearchTest {
   int32_t o = 0;
 };
 
-TEST_F(RootTest, OpponentsReplyInTheTreeBecomesTheRootWithItsSubtree) {
-  const int32_t count = search.store.NodeCount;
-  const BoardGrid childBoard = Position(o + 3);
-  PrepareRoot(search, game, Cell{13, 13});
-  EXPECT_EQ(std::tuple(search.store.RootId, search.store.NodeCount, memoryReads),
-            std::tuple(o + 1, count, 1u));
-  EXPECT_EQ(std::tuple(N(o + 1).Visits, N(o + 1).ChildCount, N(o + 1).RootFlag, N(o + 1).turn),
-            std::tuple(4, 2, 1, Own));
-  EXPECT_EQ(std::tuple(Position(o + 1), Position(o + 3)), std::tuple(game, childBoard));
-}
-
 TEST_F(RootTest, TreeIsResetWhenNoChildHoldsTheReplyOrMemoryIsShort) {
   struct Case {
     int32_t root;  // -1: the newest node
@@ -199,12 +178,8 @@ TEST_F(RootTest, TreeIsResetWhenNoChildHoldsTheReplyOrMemoryIsShort) {
   };
   const Case cases[] = {
       {e, {1, 1}, false, 0, false},
-      {o + 1,
-       {14, 14},
-       false,
-       0,
-       false},                         // a child the engine itself would play: an older position
-      {0, {12, 12}, false, 0, false},  // node 0 left as RootId by an answer that kept the root
+      {o + 1, {14, 14}, false, 0, false},  // a child the engine would play: an older position
+      {0, {12, 12}, false, 0, false},      // node 0 left as RootId by an answer that kept the root
       {e, {13, 13}, true, 0, false},
       {-1, {13, 13}, false, 0, false},  // the newest node has no children
       {e, {13, 13}, false, 181 * MiB, false},
@@ -233,24 +208,17 @@ TEST_F(RootTest, TreeIsResetWhenNoChildHoldsTheReplyOrMemoryIsShort) {
 }
 
 TEST_F(RootTest, ChooseMoveTakesTheEarliestBestAverageOfVisitedChildren) {
-  EXPECT_EQ(ChooseMove(search.store), o + 2);  // not the most visits, nor the highest UCB
-  EXPECT_EQ(search.store.RootId, o + 2);
-  struct Case {
-    Ints visits;
-    Floats totals;
-    int32_t chosen;  // index of the child, -1: none (RootId stays)
-  };
-  const Case cases[] = {
-      {{1, 2, 1}, {2.0f, 4.0f, -1.0f}, 0},
-      {{0, 1, 0}, {0.0f, -200.0f, 0.0f}, 1},  // -200 is still an average
-      {{0, 0, 0}, {0.0f, 0.0f, 0.0f}, -1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    Stats(o, c.visits, c.totals);
+  // Not the most visits, nor the highest UCB.
+  EXPECT_EQ(std::tuple(ChooseMove(search.store), search.store.RootId), std::tuple(o + 2, o + 2));
+  // (visits, totals) of the three children; the index chosen, -1: none (RootId stays).
+  for (const auto& [visits, totals, chosen] :
+       {std::tuple{Ints{1, 2, 1}, Floats{2, 4, -1}, 0},
+        std::tuple{Ints{0, 1, 0}, Floats{0, -200, 0}, 1},
+        std::tuple{Ints{0, 0, 0}, Floats{0, 0, 0}, -1}}) {  // -200 is still an average
+    Stats(o, visits, totals);
     search.store.RootId = e;
-    EXPECT_EQ(ChooseMove(search.store), c.chosen < 0 ? 0 : o + c.chosen);
-    EXPECT_EQ(search.store.RootId, c.chosen < 0 ? e : o + c.chosen);
+    EXPECT_EQ(std::tuple(ChooseMove(search.store), search.store.RootId),
+              std::tuple(chosen < 0 ? 0 : o + chosen, chosen < 0 ? e : o + chosen));
   }
   for (const int32_t count : {0, -1}) {  // a root without children chooses nothing
     N(o + 2).ChildCount = count;
@@ -259,145 +227,63 @@ TEST_F(RootTest, ChooseMoveTakesTheEarliestBestAverageOfVisitedChildren) {
   }
 }
 
-// The search as it was when every node held its board: boards[id] is node
-// id's position, each child's board its parent's plus the move.
-struct BoardTree {
-  SearchState search;
-  std::vector<BoardGrid> boards;
-
-  void Grow() {
-    if (boards.size() <= static_cast<std::size_t>(search.store.NodeCapacity))
-      boards.resize(static_cast<std::size_t>(search.store.NodeCapacity) + 1);
-  }
-
-  void Rollout(Evaluator& evaluator, int32_t id, int32_t depth) {
-    NodeStore& store = search.store;
-    MoveList list;
-    for (;;) {
-      SearchNode& node = Node(store, id);
-      const int status =
-          ExpandCandidates(search.tuning, evaluator, boards[id], list, depth, node.turn);
-      const int32_t k = list[0].score;
-      if (status == WinScore) {
-        const int32_t w = CreateNode(store);
-        if (w == 0) return;
-        Grow();
-        std::tie(node.isTerminal, node.RolloutScore, node.ChildCount, node.children) =
-            std::tuple(2, 1, 1, ChildList{w, 1});
-        SearchNode& t = Node(store, w);
-        std::tie(t.ParentID, t.location, t.isTerminal, t.RolloutScore, t.Total, t.turn) =
-            std::tuple(id, Cell{list[1].x, list[1].y}, 1, WinScore, 220.0f, Other(node.turn));
-        BackPropagate(store, w);
-        return;
-      }
-      if (depth > search.tuning.DepthLimit) {
-        std::tie(node.RolloutScore, node.Total) = std::tuple(0, 0.0f);
-        BackPropagate(store, id);
-        return;
-      }
-      if (k == 0) {
-        node.ChildCount -= 1;
-        return;
-      }
-      if (!ReserveNodes(store, k)) return;
-      Grow();
-      std::tie(node.ChildCount, node.children) = std::tuple(k, ChildList{store.NodeCount + 1, k});
-      int32_t best = 0, bestScore = -300;
-      for (int32_t i = 1; i <= k; ++i) {
-        const int32_t c = store.NodeCount + i;
-        SearchNode& child = Node(store, c);
-        std::tie(child.turn, child.ParentID, child.location, child.S_Score) =
-            std::tuple(Other(node.turn), id, Cell{list[i].x, list[i].y}, list[i].score);
-        boards[c] = boards[id];
-        boards[c](list[i].x, list[i].y) = static_cast<int8_t>(node.turn);
-        if (child.S_Score > bestScore) std::tie(best, bestScore) = std::tuple(c, child.S_Score);
-      }
-      store.NodeCount += k;
-      id = best;
-      depth += 1;
-    }
-  }
-
-  void Select(Evaluator& evaluator, int32_t id, int32_t depth) {
-    NodeStore& store = search.store;
-    for (;; ++depth) {
-      const SearchNode& node = Node(store, id);
-      if (node.isTerminal == 1) return BackPropagate(store, id);
-      if (node.ChildCount == 0) return Rollout(evaluator, id, depth);
-      if (node.ChildCount < 0) return;
-      for (int32_t i = 1; i <= node.ChildCount; ++i) {
-        if (Node(store, node.children[i]).Visits == 0)
-          return Rollout(evaluator, node.children[i], depth + 1);
-      }
-      float best = -100000.0f;
-      for (int32_t i = 1; i <= node.ChildCount; ++i) {
-        ComputeUcb(store, node.children[i], search.tuning.ExplorationWeight);
-        if (Node(store, node.children[i]).UCB1_Score > best)
-          std::tie(best, id) =
-              std::tuple(Node(store, node.children[i]).UCB1_Score, node.children[i]);
-      }
-    }
-  }
-};
-
-// Random games searched both ways, the tree carried from turn to turn: the
-// same records (byte for byte), the same counters and the same moves, and
-// every node's position is its board of old.
-TEST(BoardlessNodes, SearchAsWithABoardInEveryNode) {
+// Random games searched with the tree carried from turn to turn, checked
+// against boards kept the old way, one per node (each child's board its
+// parent's plus the move): every node's position is its board, and every
+// expanded node holds exactly the expansion of its board (cells and scores,
+// or the five of a terminal child).
+TEST(BoardlessNodes, PositionsAndExpansionsAsWithABoardInEveryNode) {
   std::mt19937_64 random(5);
   for (int g = 0; g < 2; ++g) {
-    Network network;
-    CreateNetwork(network, InputCount, 8, OutputCount);
-    std::uniform_real_distribution<double> weight(-0.6, 0.6);
-    for (double& w : network.W1) w = weight(random);
-    for (double& w : network.W2) w = weight(random);
-    Evaluator lean, old;
-    InitEvaluator(lean);
-    InitEvaluator(old);
-    lean.network = old.network = network;
+    Evaluator evaluator, reference;
+    InitEvaluator(evaluator);
+    InitEvaluator(reference);
+    evaluator.network = reference.network = RandomNetwork(random, 0.6, 8);
     SearchState search;
-    BoardTree tree;
     BoardGrid game = Board({});
-    for (int s = 0; s < 6; ++s) {
-      game(8 + static_cast<int>(random() % 6), 8 + static_cast<int>(random() % 6)) =
-          static_cast<int8_t>(s % 2 == 0 ? Opponent : Own);
-    }
+    for (int s = 0; s < 6; ++s)
+      game(8 + int(random() % 6), 8 + int(random() % 6)) = int8_t(s % 2 == 0 ? Opponent : Own);
     Cell last{0, 0};
     for (int turn = 0; turn < 3; ++turn) {
-      SCOPED_TRACE(::testing::Message() << "game " << g << " turn " << turn);
       PrepareRoot(search, game, last);
-      PrepareRoot(tree.search, game, last);
-      tree.Grow();
-      tree.boards[tree.search.store.RootId] = game;
-      for (int i = 0; i < 40; ++i) {
-        SelectNode(search, lean, search.store.RootId, 1);
-        tree.Select(old, tree.search.store.RootId, 1);
-      }
       const NodeStore& store = search.store;
-      ASSERT_EQ(std::tuple(store.NodeCount, lean.AnnCalls, lean.AnnCacheHits),
-                std::tuple(tree.search.store.NodeCount, old.AnnCalls, old.AnnCacheHits));
+      for (int i = 0; i < 40; ++i) SelectNode(search, evaluator, store.RootId, 1);
+      std::vector<BoardGrid> boards(store.NodeCount + 1);
+      std::vector<bool> mine(store.NodeCount + 1);  // in the subtree of this turn's base
+      boards[store.baseId] = game;
+      mine[store.baseId] = true;
+      for (int32_t id = 1; id <= store.NodeCount; ++id) {
+        const SearchNode& node = Node(store, id);
+        if (id == store.baseId || !mine[node.ParentID]) continue;
+        mine[id] = true;
+        boards[id] = boards[node.ParentID];
+        boards[id](node.location.x, node.location.y) = int8_t(Node(store, node.ParentID).turn);
+      }
       for (int32_t id = 0; id <= store.NodeCount; ++id) {
-        ASSERT_EQ(std::memcmp(&Node(store, id), &Node(tree.search.store, id), sizeof(SearchNode)),
-                  0)
-            << id;
-        int32_t top = id;  // the base node for a node of this turn's search
-        while (top != store.baseId && Node(store, top).ParentID != top)
-          top = Node(store, top).ParentID;
+        const SearchNode& node = Node(store, id);
+        if (!mine[id] || node.isTerminal == 1) continue;
         BoardGrid position;
         NodePosition(store, id, position);
-        if (Node(store, id).isTerminal != 1 && top == store.baseId) {
-          ASSERT_EQ(position, tree.boards[id]) << id;
+        ASSERT_EQ(position, boards[id]) << g << " " << turn << " " << id;
+        if (node.ChildCount <= 0) continue;
+        MoveList list;
+        ExpandCandidates(search.tuning, reference, boards[id], list, 1, node.turn);
+        const int32_t k = node.isTerminal == 2 ? 1 : list[0].score;
+        ASSERT_EQ(node.ChildCount, k) << id;
+        for (int32_t i = 1; i <= k; ++i) {
+          const SearchNode& child = Node(store, node.children[i]);
+          ASSERT_EQ(
+              std::tuple(child.location, child.S_Score),
+              std::tuple(Cell{list[i].x, list[i].y}, node.isTerminal == 2 ? 0 : list[i].score))
+              << id;
         }
       }
       const int32_t chosen = ChooseMove(search.store);
-      ASSERT_EQ(chosen, ChooseMove(tree.search.store));
       if (chosen == 0 || Node(store, chosen).ChildCount <= 0) break;
       const SearchNode& move = Node(store, chosen);
       game(move.location.x, move.location.y) = Own;
       // A reply the tree holds, so that its subtree is carried.
-      const int32_t n = move.ChildCount;
-      const SearchNode& reply = Node(store, move.children[1 + static_cast<int32_t>(random() % n)]);
-      last = reply.location;
+      last = Node(store, move.children[1 + int32_t(random() % move.ChildCount)]).location;
       game(last.x, last.y) = Opponent;
     }
   }
