@@ -116,6 +116,20 @@ GameRecord RandomOpening(Rng& rng, BoardGrid& grid) {
   return game;
 }
 
+namespace {
+
+// Places side's stone at c and records the move; true when it made a five
+// (the game's winner is then set).
+bool Place(GameRecord& game, BoardGrid& grid, Cell c, int side) {
+  const bool five = MakesFive(grid, c, side);
+  grid(c.x, c.y) = static_cast<int8_t>(side);
+  game.moves.push_back(c);
+  if (five) game.winner = side;
+  return five;
+}
+
+}  // namespace
+
 GameRecord PlayNoisyGame(Rng& rng, const NoisyPlayer& player, int maxPlies) {
   BoardGrid grid;
   GameRecord game = RandomOpening(rng, grid);
@@ -124,13 +138,7 @@ GameRecord PlayNoisyGame(Rng& rng, const NoisyPlayer& player, int maxPlies) {
     const std::vector<Cell> cells = NearbyCells(grid);
     if (cells.empty()) break;
     const Cell c = ChooseMove(rng, player, grid, side, cells);
-    const bool five = MakesFive(grid, c, side);
-    grid(c.x, c.y) = static_cast<int8_t>(side);
-    game.moves.push_back(c);
-    if (five) {
-      game.winner = side;
-      break;
-    }
+    if (Place(game, grid, c, side)) break;
     side = Other(side);
   }
   return game;
@@ -171,14 +179,8 @@ GameRecord PlayTacticGame(Rng& rng, tactic::Engine& engine, int64_t nodes, doubl
       if (move == tactic::kNoCell) break;
       c = Cell{tactic::XOf(move) + 1, tactic::YOf(move) + 1};
     }
-    const bool five = MakesFive(grid, c, side);
-    grid(c.x, c.y) = static_cast<int8_t>(side);
     tactic::Play(board, toTactic(c));
-    game.moves.push_back(c);
-    if (five) {
-      game.winner = side;
-      break;
-    }
+    if (Place(game, grid, c, side)) break;
     side = Other(side);
   }
   return game;
