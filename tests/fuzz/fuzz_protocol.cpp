@@ -2,15 +2,11 @@
 // moves 100 s at every reading, so every search stops at its first time check.
 // After each input: no stone outside the playable cells, and every answer line
 // is one the protocol allows.
-#include <cstddef>
-#include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <string>
-#include <string_view>
 
 #include "shell/engine.h"
 #include "shell/protocol_loop.h"
@@ -27,9 +23,9 @@ bool AllowedLine(std::string_view line, const ruvex::Engine& engine, std::string
     return true;
   }
   const ProtocolMove move = ReadMove(line);
-  if (!OnBoard(move) || MoveText(move) != line) return false;
-  const Cell cell = GridCellOf(move);
-  return engine.game(cell.x, cell.y) != Opponent;  // the engine's stone is written by now or next
+  // The engine's stone is written by now or next.
+  return OnBoard(move) && MoveText(move) == line &&
+         engine.game(GridCellOf(move).x, GridCellOf(move).y) != Opponent;
 }
 
 }  // namespace
@@ -49,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
   std::string output;
   int64_t now = 0;
-  const auto fresh = std::make_unique<Engine>();
+  const auto fresh = std::make_unique<Engine>();  // a fresh engine per input
   Engine& engine = *fresh;
   Host host = SystemHost();
   const std::string_view version = "v2.0.0";
@@ -62,8 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     return n;
   };
   host.write = [&](std::string_view bytes) {
-    if (!bytes.ends_with("\r\n") || bytes.find("\r\n") != bytes.size() - 2) std::abort();
-    if (!AllowedLine(bytes.substr(0, bytes.size() - 2), engine, version)) std::abort();
+    if (!bytes.ends_with("\r\n") || bytes.find("\r\n") != bytes.size() - 2 ||
+        !AllowedLine(bytes.substr(0, bytes.size() - 2), engine, version)) {
+      std::abort();
+    }
     output.append(bytes);
   };
   host.clock = [&] { return now += 100000; };

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/host.h"
@@ -159,18 +160,14 @@ TEST_F(ProtocolLoopTest, AnswerBytes) {
                 {std::string(4095, 'y') + "\r" + std::string(1014, 'z') + "\nTURN 3,3\r\nEND\r\n"}),
             U + kEnd);
   EXPECT_EQ(Transcript({}), kEof);
-  EXPECT_EQ(engine.game, BoardGrid{});
-}
-
-// INFO keys are compared exactly and with case; only a match limit of 0 is
-// stored as 10000000.
-TEST_F(ProtocolLoopTest, InfoStoresLimitsSilently) {
+  // INFO keys are compared exactly and with case; only a match limit of 0 is
+  // stored as 10000000.
   EXPECT_EQ(Transcript({"INFO timeout_match 0\r\nINFO timeout_turn 0\r\n",
                         "INFO rule 1\r\nINFO Timeout_turn 1\r\nINFO timeout_turn 5000\r\n"
                         "INFO max_memory 83886080\r\nEND\r\n"}),
             kEnd);
-  EXPECT_EQ(engine.turn.TurnTimeLimit, 5000);
-  EXPECT_EQ(engine.turn.MatchTimeLimit, 10000000);
+  EXPECT_EQ(std::pair(engine.turn.TurnTimeLimit, engine.turn.MatchTimeLimit),
+            std::pair(5000, 10000000));
   EXPECT_EQ(engine.game, BoardGrid{});
 }
 
@@ -189,18 +186,17 @@ TEST_F(ProtocolLoopTest, StartBeginsAFreshGame) {
   Run({"START 20\r\n"});
   EXPECT_EQ(streams.output, kStartAnswer);
   EXPECT_EQ(engine.game, StartedGrid());  // frame at 0 and 21
-  EXPECT_EQ(engine.evaluator.network.hiddenCount, 100);
-  EXPECT_EQ(engine.search.HurryMode, 0);
-  EXPECT_EQ(engine.search.GameRunningTime, 0);
   EXPECT_EQ(engine.search.tuning, StartTuning);
-  EXPECT_EQ(engine.search.store.NodeCount, 0);
-  EXPECT_EQ(engine.search.store.RootId, 0);
-  EXPECT_EQ(engine.turn.TurnTimeLimit, 700);
-  EXPECT_EQ(engine.turn.MatchTimeLimit, 90000);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{4, 5}));
+  const auto& s = engine.search;
+  EXPECT_EQ(std::tuple(engine.evaluator.network.hiddenCount, s.HurryMode, s.GameRunningTime,
+                       s.store.NodeCount, s.store.RootId),
+            std::tuple(100, 0, 0, 0, 0));
+  const auto& t = engine.turn;
+  EXPECT_EQ(std::tuple(t.TurnTimeLimit, t.MatchTimeLimit, t.OpponentLastMove),
+            std::tuple(700, 90000, Cell{4, 5}));
   // The value cache and its counters live on across games.
-  EXPECT_EQ(engine.evaluator.AnnCalls, 1);
-  EXPECT_EQ(CacheEntryCount(engine.evaluator.cache), 1u);
+  EXPECT_EQ(std::pair(engine.evaluator.AnnCalls, CacheEntryCount(engine.evaluator.cache)),
+            std::pair(1, std::size_t{1}));
 }
 
 // START with a size other than 20 (none, 15, 21, -20) is refused and changes
@@ -216,8 +212,7 @@ TEST_F(ProtocolLoopTest, StartRefusesOtherSizes) {
     for (std::size_t at = 0; at < streams.output.size(); at = streams.output.find('\n', at) + 1)
       EXPECT_EQ(streams.output.substr(at, 6), "ERROR ");
     EXPECT_EQ(engine.game, before);
-    EXPECT_EQ(engine.gameStarted, inGame);
-    EXPECT_EQ(engine.search.GameRunningTime, 1234);
+    EXPECT_EQ(std::pair(engine.gameStarted, engine.search.GameRunningTime), std::pair(inGame, 1234));
   }
 }
 
@@ -259,10 +254,9 @@ TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   streams.output.clear();
   const int64_t readTime = now + 1000;  // the next read moves the clock
   Run({"TURN  3,4\r\n"});               // two blanks: the move text is empty, so 0,0
-  EXPECT_EQ(engine.game(1, 1), Opponent);
-  EXPECT_EQ(engine.game(4, 5), Empty);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{1, 1}));
-  EXPECT_EQ(engine.turn.TurnStartTime, readTime);
+  EXPECT_EQ(std::tuple(engine.game(1, 1), engine.game(4, 5), engine.turn.OpponentLastMove,
+                       engine.turn.TurnStartTime),
+            std::tuple(Opponent, Empty, Cell{1, 1}, readTime));
   Cell move = MoveAnswer("");
   EXPECT_EQ(engine.game(move.x, move.y), Own);
   // A move onto either side's stone is refused; nothing is written and the
@@ -318,22 +312,19 @@ TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
   Run({"BOARD\r\n5,5,1\r\n6,6,2\r\n5,5,2\r\n0,0,1\r\n7,7,3\r\nRESTART\r\n", "ABOUT\r\n",
        "DONE\r\n"});
   EXPECT_FALSE(engine.BoardEntryMode);
-  EXPECT_EQ(engine.game(1, 1), Opponent);
-  EXPECT_EQ(engine.game(first.x, first.y), Own);
-  EXPECT_EQ(engine.game(6, 6), Own);
-  EXPECT_EQ(engine.game(7, 7), Opponent);
-  EXPECT_EQ(engine.game(8, 8), Empty);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{7, 7}));
-  EXPECT_EQ(engine.turn.TurnStartTime, now);  // taken after DONE's read
+  const BoardGrid& g = engine.game;
+  EXPECT_EQ(std::tuple(g(1, 1), g(first.x, first.y), g(6, 6), g(7, 7), g(8, 8)),
+            std::tuple(Opponent, Own, Own, Opponent, Empty));
+  // TurnStartTime is taken after DONE's read.
+  EXPECT_EQ(std::pair(engine.turn.OpponentLastMove, engine.turn.TurnStartTime),
+            std::pair(Cell{7, 7}, now));
   const Cell move = MoveAnswer(kIdentity);
   EXPECT_EQ(engine.game(move.x, move.y), Own);
 
   // A block without opponent stones leaves OpponentLastMove as it was.
   Run({"BOARD\r\n9,9,1\r\n4,4,0\r\n"});
-  EXPECT_TRUE(engine.BoardEntryMode);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{7, 7}));
-  EXPECT_EQ(engine.game(10, 10), Own);
-  EXPECT_EQ(engine.game(5, 5), Empty);
+  EXPECT_EQ(std::tuple(engine.BoardEntryMode, engine.turn.OpponentLastMove, g(10, 10), g(5, 5)),
+            std::tuple(true, Cell{7, 7}, Own, Empty));
 }
 
 // A BOARD block of more than one read's worth arriving at once, with the end
@@ -395,9 +386,8 @@ TEST_F(ProtocolLoopTest, GameCommandsBeforeStart) {
   expected(6, 6) = Opponent;
   expected(7, 7) = Own;
   EXPECT_EQ(engine.game, expected);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{6, 6}));
-  EXPECT_EQ(engine.turn.TurnStartTime, 0);
-  EXPECT_TRUE(delays.empty());
+  EXPECT_EQ(std::tuple(engine.turn.OpponentLastMove, engine.turn.TurnStartTime, delays.size()),
+            std::tuple(Cell{6, 6}, 0, 0u));
 }
 
 }  // namespace
