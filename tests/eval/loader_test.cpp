@@ -91,8 +91,7 @@ TEST(LoadNetwork, FileSizesAndContents) {
               file.size() < 8 * weightgen::WeightCount(options.hidden) ? BrainFile::Short
                                                                        : BrainFile::Loaded);
     const auto width = static_cast<std::size_t>(options.hidden) + 1;
-    ASSERT_EQ(n.W1.size(), 82 * width);
-    ASSERT_EQ(n.W2.size(), width * 3);
+    ASSERT_EQ(std::pair(n.W1.size(), n.W2.size()), std::pair(82 * width, width * 3));
     const std::vector<double> weights = weightgen::MakeWeights(options);
     for (std::size_t m = 0; m < weights.size(); ++m) {
       const double got = m < n.W1.size() ? n.W1[m] : n.W2[m - n.W1.size()];
@@ -134,11 +133,9 @@ TEST(LoadNetwork, MissingFiles) {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.Dir());
   Network n;
-  const BrainFile beside = Load(n, exe.Dir());
-  const BrainFile unknown = Load(n, "");
+  const auto results = std::pair(Load(n, exe.Dir()), Load(n, ""));  // beside, unknown
   std::filesystem::current_path(previous);
-  EXPECT_EQ(beside, BrainFile::Missing);
-  EXPECT_EQ(unknown, BrainFile::Missing);
+  EXPECT_EQ(results, std::pair(BrainFile::Missing, BrainFile::Missing));
 }
 
 #ifdef _WIN32
@@ -188,8 +185,7 @@ TEST(LoadNetwork, UnreadableFileGivesZeroWeights) {
   ASSERT_TRUE(!root || seteuid(65534) == 0);
   const BrainFile file = Load(n, dir.Dir());
   ASSERT_TRUE(!root || seteuid(0) == 0);
-  EXPECT_EQ(file, BrainFile::Unreadable);
-  EXPECT_TRUE(AllZero(n));
+  EXPECT_EQ(std::pair(file, AllZero(n)), std::pair(BrainFile::Unreadable, true));
 }
 #endif
 

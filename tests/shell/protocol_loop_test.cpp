@@ -11,7 +11,6 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -29,34 +28,6 @@
 namespace ruvex {
 namespace {
 
-// The system host with its streams replaced by scripted input chunks and captured output.
-struct FakeStreams {
-  // Each chunk is delivered like bytes waiting in a pipe: a read returns at
-  // most the buffer size, so a chunk larger than the buffer takes several
-  // reads. After the last chunk every read returns 0 (end of input).
-  std::deque<std::string> chunks;
-  std::string output;
-  int reads = 0;
-  std::function<void()> onRead;  // runs before every read (e.g. to move a clock)
-
-  Host MakeHost() {
-    Host host = SystemHost();
-    host.read = [this](char* buffer, std::size_t size) -> std::size_t {
-      ++reads;
-      if (onRead) onRead();
-      if (chunks.empty()) return 0;
-      std::string& front = chunks.front();
-      const std::size_t count = std::min(size, front.size());
-      std::memcpy(buffer, front.data(), count);
-      front.erase(0, count);
-      if (front.empty()) chunks.pop_front();
-      return count;
-    };
-    host.write = [this](std::string_view bytes) { output.append(bytes); };
-    return host;
-  }
-};
-
 const std::string kIdentity =
     "name=\"Ruvex\", version=\"v2.0.0\", author=\"Tolvane\", country=\"Castria\"\r\n";
 const std::string kUnknown = "UNKNOWN\r\n";
@@ -73,12 +44,26 @@ class ProtocolLoopTest : public ::testing::Test {
     // weights (8585 doubles) in a directory of its own.
     ASSERT_FALSE(directory_.Dir().empty());
     std::ofstream(directory_.File("brain.map"), std::ios::binary) << std::string(8585 * 8, '\0');
-    // The clock stands still during a command and moves 1000 ms whenever a
-    // read delivers bytes. With a match limit above a minute and no turn
-    // limit, every search then ends before its first iteration: these tests
-    // are about the protocol; the search has tests of its own.
-    Host host = streams.MakeHost();
-    streams.onRead = [this] { now += streams.chunks.empty() ? 0 : 1000; };
+    // The system host with its streams replaced by scripted input chunks and
+    // captured output. Each chunk is delivered like bytes waiting in a pipe: a
+    // read returns at most the buffer size, so a chunk larger than the buffer
+    // takes several reads. After the last chunk every read returns 0 (end of
+    // input). The clock stands still during a command and moves 1000 ms
+    // whenever a read delivers bytes. With a match limit above a minute and no
+    // turn limit, every search then ends before its first iteration: these
+    // tests are about the protocol; the search has tests of its own.
+    Host host = SystemHost();
+    host.read = [this](char* buffer, std::size_t size) -> std::size_t {
+      ++reads;
+      if (chunks.empty()) return 0;
+      now += 1000;
+      const std::size_t count = std::min(size, chunks.front().size());
+      std::memcpy(buffer, chunks.front().data(), count);
+      chunks.front().erase(0, count);
+      if (chunks.front().empty()) chunks.pop_front();
+      return count;
+    };
+    host.write = [this](std::string_view bytes) { output.append(bytes); };
     host.clock = [this] { return now; };
     host.memory = [] { return uint64_t{0}; };
     host.sleep = [this](int32_t ms) { delays.push_back(ms); };
@@ -86,21 +71,21 @@ class ProtocolLoopTest : public ::testing::Test {
     engine.turn.MatchTimeLimit = 100000;
   }
 
-  LoopExit Run(std::vector<std::string> chunks) {
-    streams.chunks.assign(chunks.begin(), chunks.end());
+  LoopExit Run(const std::vector<std::string>& input) {
+    chunks.assign(input.begin(), input.end());
     return ProtocolLoop(engine);
   }
   // The answer bytes of a run, then how it ended.
-  std::string Transcript(std::vector<std::string> chunks) {
-    streams.output.clear();
-    const LoopExit exit = Run(std::move(chunks));
-    return streams.output + (exit == LoopExit::End           ? kEnd
+  std::string Transcript(const std::vector<std::string>& input) {
+    output.clear();
+    const LoopExit exit = Run(input);
+    return output + (exit == LoopExit::End           ? kEnd
                              : exit == LoopExit::InputClosed ? kEof
                                                              : "");
   }
   // The output after prefix must be one plain move line; returns its cell.
   Cell MoveAnswer(const std::string& prefix) {
-    const std::string& out = streams.output;
+    const std::string& out = output;
     EXPECT_TRUE(out.starts_with(prefix) && out.ends_with("\r\n")) << out;
     const std::string line = out.substr(prefix.size(), out.size() - prefix.size() - 2);
     const ProtocolMove move = ReadMove(line);
@@ -113,7 +98,9 @@ class ProtocolLoopTest : public ::testing::Test {
     return grid;
   }
 
-  FakeStreams streams;
+  std::deque<std::string> chunks;
+  std::string output;
+  int reads = 0;
   Engine engine;
   int64_t now = 0;
   std::vector<int32_t> delays;
@@ -182,9 +169,9 @@ TEST_F(ProtocolLoopTest, StartBeginsAFreshGame) {
   engine.search.GameRunningTime = 85000;
   engine.search.tuning = ShortMatchTuning;
   engine.turn.OpponentLastMove = {4, 5};
-  streams.output.clear();
+  output.clear();
   Run({"START 20\r\n"});
-  EXPECT_EQ(streams.output, kStartAnswer);
+  EXPECT_EQ(output, kStartAnswer);
   EXPECT_EQ(engine.game, StartedGrid());  // frame at 0 and 21
   EXPECT_EQ(engine.search.tuning, StartTuning);
   const auto& s = engine.search;
@@ -206,11 +193,11 @@ TEST_F(ProtocolLoopTest, StartRefusesOtherSizes) {
     if (inGame) Run({"START 20\r\nBEGIN\r\n"});
     const BoardGrid before = engine.game;
     engine.search.GameRunningTime = 1234;
-    streams.output.clear();
+    output.clear();
     EXPECT_EQ(Run({"START\r\nSTART 15\r\nSTART 21\r\nSTART -20\r\n"}), LoopExit::InputClosed);
-    EXPECT_EQ(std::count(streams.output.begin(), streams.output.end(), '\n'), 4);
-    for (std::size_t at = 0; at < streams.output.size(); at = streams.output.find('\n', at) + 1)
-      EXPECT_EQ(streams.output.substr(at, 6), "ERROR ");
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 4);
+    for (std::size_t at = 0; at < output.size(); at = output.find('\n', at) + 1)
+      EXPECT_EQ(output.substr(at, 6), "ERROR ");
     EXPECT_EQ(engine.game, before);
     EXPECT_EQ(std::pair(engine.gameStarted, engine.search.GameRunningTime), std::pair(inGame, 1234));
   }
@@ -235,7 +222,7 @@ TEST_F(ProtocolLoopTest, UnreadableBrainMapStops) {
 
 TEST_F(ProtocolLoopTest, BeginAnswersTheCentreAndPauses) {
   Run({"START 20\r\n", "BEGIN\r\n"});
-  EXPECT_EQ(streams.output, kStartAnswer + "10,10\r\n");
+  EXPECT_EQ(output, kStartAnswer + "10,10\r\n");
   BoardGrid expected = StartedGrid();
   expected(11, 11) = Own;
   EXPECT_EQ(engine.game, expected);
@@ -251,7 +238,7 @@ TEST_F(ProtocolLoopTest, BeginAnswersTheCentreAndPauses) {
 
 TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   Run({"START 20\r\nBEGIN\r\n"});
-  streams.output.clear();
+  output.clear();
   const int64_t readTime = now + 1000;  // the next read moves the clock
   Run({"TURN  3,4\r\n"});               // two blanks: the move text is empty, so 0,0
   EXPECT_EQ(std::tuple(engine.game(1, 1), engine.game(4, 5), engine.turn.OpponentLastMove,
@@ -263,9 +250,9 @@ TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   // loop reads on.
   const BoardGrid before = engine.game;
   const ProtocolMove own = ProtocolMoveOf(move);
-  streams.output.clear();
+  output.clear();
   Run({"TURN 10,10\r\nTURN 0,0\r\nTURN " + MoveText(own) + "\r\nABOUT\r\n"});
-  EXPECT_EQ(streams.output,
+  EXPECT_EQ(output,
             "ERROR occupied cell 10,10\r\nERROR occupied cell 0,0\r\n"
             "ERROR occupied cell " +
                 MoveText(own) + "\r\n" + kIdentity);
@@ -289,14 +276,14 @@ TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
   const Cell last = MoveAnswer(kStartAnswer);
   EXPECT_EQ(last, (Cell{1, 1}));  // the only empty cell
   const std::string error = std::string(FullBoardError) + "\r\n";
-  streams.output.clear();
+  output.clear();
   Run({"BEGIN\r\nBOARD\r\nDONE\r\n"});
-  EXPECT_EQ(streams.output, error + error);
+  EXPECT_EQ(output, error + error);
   engine.game(1, 1) = Empty;
   const BoardGrid before = engine.game;
-  streams.output.clear();
+  output.clear();
   Run({"TURN 0,0\r\n"});
-  EXPECT_EQ(streams.output, error);
+  EXPECT_EQ(output, error);
   EXPECT_EQ(engine.game(1, 1), Opponent);
   engine.game(1, 1) = Empty;
   EXPECT_EQ(engine.game, before);
@@ -305,7 +292,7 @@ TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
 TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
   Run({"START 20\r\n", "TURN 0,0\r\n"});  // stones before the block stay
   const Cell first = MoveAnswer(kStartAnswer);
-  streams.output.clear();
+  output.clear();
   // Commands inside the block are carried out (ABOUT); other lines are board
   // lines, and RESTART's owner reads 0, so it changes nothing.
   // Lines onto a stone are ignored (5,5 and 0,0).
@@ -350,10 +337,10 @@ TEST_F(ProtocolLoopTest, BigBoardBlockOverTheReadBoundary) {
       if (fits && block.find("BOARD") < last) text = block + "DONE\r\n";
     }
     ASSERT_FALSE(text.empty());
-    streams.output.clear();
-    streams.reads = 0;
+    output.clear();
+    reads = 0;
     EXPECT_EQ(Run({text}), LoopExit::InputClosed);
-    EXPECT_EQ(streams.reads, 3);  // two reads of text, then end of input
+    EXPECT_EQ(reads, 3);  // two reads of text, then end of input
     const Cell move = MoveAnswer(kStartAnswer);
     EXPECT_EQ(expected(move.x, move.y), Empty);
     expected(move.x, move.y) = Own;
@@ -363,7 +350,7 @@ TEST_F(ProtocolLoopTest, BigBoardBlockOverTheReadBoundary) {
 
 TEST_F(ProtocolLoopTest, OutOfRangeCoordinatesWriteNothing) {
   Run({"START 20\r\n"});
-  streams.output.clear();
+  output.clear();
   const Cell last = engine.turn.OpponentLastMove;
   Run({"TURN 20,3\r\nTURN 3,20\r\nTURN -1,0\r\nTURN 4294967296,0\r\n",
        "BOARD\r\n20,0,1\r\n0,20,2\r\n-1,4,2\r\n4,-1,1\r\n4294967297,1,2\r\nDONE\r\n"});
