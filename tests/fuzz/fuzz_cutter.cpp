@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const char* previous = cutter.text.data();
     for (const std::string_view piece : cutter.pieces) {
       CHECK(!piece.empty() && piece.find("\r\n") == std::string_view::npos);
-      CHECK(piece.data() >= previous && piece.data() + piece.size() <= cutter.text.data() + cutter.text.size());
+      CHECK(piece.data() >= previous &&
+            piece.data() + piece.size() <= cutter.text.data() + cutter.text.size());
       previous = piece.data() + piece.size();
     }
     CHECK(cutter.held.size() <= MaxHeldBytes + 1 && cutter.held.find("\r\n") == std::string::npos);

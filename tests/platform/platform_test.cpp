@@ -70,8 +70,8 @@ TEST(Host, ReadChunkClampsAndWriteLineIsOneWrite) {
 TEST(Platform, JudgeRead) {
   using platform::ReadVerdict;
   const std::tuple<bool, std::size_t, bool, ReadVerdict> cases[] = {
-      {true, 5, false, ReadVerdict::Bytes},  {true, 0, true, ReadVerdict::Again},
-      {true, 0, false, ReadVerdict::End},    {false, 0, true, ReadVerdict::End},
+      {true, 5, false, ReadVerdict::Bytes}, {true, 0, true, ReadVerdict::Again},
+      {true, 0, false, ReadVerdict::End},   {false, 0, true, ReadVerdict::End},
       {false, 3, true, ReadVerdict::End},
   };
   for (const auto& [succeeded, count, present, verdict] : cases) {

@@ -71,23 +71,21 @@ class ProtocolLoopTest : public ::testing::Test {
     engine.turn.MatchTimeLimit = 100000;
   }
 
+  // Runs the loop on fresh output.
   LoopExit Run(const std::vector<std::string>& input) {
+    output.clear();
     chunks.assign(input.begin(), input.end());
     return ProtocolLoop(engine);
   }
   // The answer bytes of a run, then how it ended.
   std::string Transcript(const std::vector<std::string>& input) {
-    output.clear();
     const LoopExit exit = Run(input);
-    return output + (exit == LoopExit::End           ? kEnd
-                             : exit == LoopExit::InputClosed ? kEof
-                                                             : "");
+    return output + (exit == LoopExit::End ? kEnd : exit == LoopExit::InputClosed ? kEof : "");
   }
   // The output after prefix must be one plain move line; returns its cell.
   Cell MoveAnswer(const std::string& prefix) {
-    const std::string& out = output;
-    EXPECT_TRUE(out.starts_with(prefix) && out.ends_with("\r\n")) << out;
-    const std::string line = out.substr(prefix.size(), out.size() - prefix.size() - 2);
+    EXPECT_TRUE(output.starts_with(prefix) && output.ends_with("\r\n")) << output;
+    const std::string line = output.substr(prefix.size(), output.size() - prefix.size() - 2);
     const ProtocolMove move = ReadMove(line);
     EXPECT_TRUE(OnBoard(move) && MoveText(move) == line) << "not one move line: " << line;
     return GridCellOf(move);
@@ -169,9 +167,7 @@ TEST_F(ProtocolLoopTest, StartBeginsAFreshGame) {
   engine.search.GameRunningTime = 85000;
   engine.search.tuning = ShortMatchTuning;
   engine.turn.OpponentLastMove = {4, 5};
-  output.clear();
-  Run({"START 20\r\n"});
-  EXPECT_EQ(output, kStartAnswer);
+  EXPECT_EQ(Transcript({"START 20\r\n"}), kStartAnswer + kEof);
   EXPECT_EQ(engine.game, StartedGrid());  // frame at 0 and 21
   EXPECT_EQ(engine.search.tuning, StartTuning);
   const auto& s = engine.search;
@@ -193,13 +189,13 @@ TEST_F(ProtocolLoopTest, StartRefusesOtherSizes) {
     if (inGame) Run({"START 20\r\nBEGIN\r\n"});
     const BoardGrid before = engine.game;
     engine.search.GameRunningTime = 1234;
-    output.clear();
     EXPECT_EQ(Run({"START\r\nSTART 15\r\nSTART 21\r\nSTART -20\r\n"}), LoopExit::InputClosed);
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 4);
     for (std::size_t at = 0; at < output.size(); at = output.find('\n', at) + 1)
       EXPECT_EQ(output.substr(at, 6), "ERROR ");
     EXPECT_EQ(engine.game, before);
-    EXPECT_EQ(std::pair(engine.gameStarted, engine.search.GameRunningTime), std::pair(inGame, 1234));
+    EXPECT_EQ(std::pair(engine.gameStarted, engine.search.GameRunningTime),
+              std::pair(inGame, 1234));
   }
 }
 
@@ -229,7 +225,7 @@ TEST_F(ProtocolLoopTest, BeginAnswersTheCentreAndPauses) {
   EXPECT_EQ(delays, std::vector<int32_t>{BeginPause});
   // On an occupied centre BEGIN searches instead and never plays there.
   Run({"START 20\r\nBOARD\r\n10,10,2\r\nBEGIN\r\n"});
-  const Cell move = MoveAnswer(kStartAnswer + "10,10\r\n" + kStartAnswer);
+  const Cell move = MoveAnswer(kStartAnswer);
   EXPECT_NE(move, (Cell{11, 11}));
   EXPECT_EQ(engine.game(move.x, move.y), Own);
   EXPECT_EQ(engine.game(11, 11), Opponent);
@@ -238,7 +234,6 @@ TEST_F(ProtocolLoopTest, BeginAnswersTheCentreAndPauses) {
 
 TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   Run({"START 20\r\nBEGIN\r\n"});
-  output.clear();
   const int64_t readTime = now + 1000;  // the next read moves the clock
   Run({"TURN  3,4\r\n"});               // two blanks: the move text is empty, so 0,0
   EXPECT_EQ(std::tuple(engine.game(1, 1), engine.game(4, 5), engine.turn.OpponentLastMove,
@@ -250,12 +245,9 @@ TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   // loop reads on.
   const BoardGrid before = engine.game;
   const ProtocolMove own = ProtocolMoveOf(move);
-  output.clear();
-  Run({"TURN 10,10\r\nTURN 0,0\r\nTURN " + MoveText(own) + "\r\nABOUT\r\n"});
-  EXPECT_EQ(output,
-            "ERROR occupied cell 10,10\r\nERROR occupied cell 0,0\r\n"
-            "ERROR occupied cell " +
-                MoveText(own) + "\r\n" + kIdentity);
+  EXPECT_EQ(Transcript({"TURN 10,10\r\nTURN 0,0\r\nTURN " + MoveText(own) + "\r\nABOUT\r\n"}),
+            "ERROR occupied cell 10,10\r\nERROR occupied cell 0,0\r\nERROR occupied cell " +
+                MoveText(own) + "\r\n" + kIdentity + kEof);
   EXPECT_EQ(engine.game, before);
   EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{1, 1}));
   Run({"TURN 19,19\r\n"});
@@ -276,14 +268,10 @@ TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
   const Cell last = MoveAnswer(kStartAnswer);
   EXPECT_EQ(last, (Cell{1, 1}));  // the only empty cell
   const std::string error = std::string(FullBoardError) + "\r\n";
-  output.clear();
-  Run({"BEGIN\r\nBOARD\r\nDONE\r\n"});
-  EXPECT_EQ(output, error + error);
+  EXPECT_EQ(Transcript({"BEGIN\r\nBOARD\r\nDONE\r\n"}), error + error + kEof);
   engine.game(1, 1) = Empty;
   const BoardGrid before = engine.game;
-  output.clear();
-  Run({"TURN 0,0\r\n"});
-  EXPECT_EQ(output, error);
+  EXPECT_EQ(Transcript({"TURN 0,0\r\n"}), error + kEof);
   EXPECT_EQ(engine.game(1, 1), Opponent);
   engine.game(1, 1) = Empty;
   EXPECT_EQ(engine.game, before);
@@ -292,7 +280,6 @@ TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
 TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
   Run({"START 20\r\n", "TURN 0,0\r\n"});  // stones before the block stay
   const Cell first = MoveAnswer(kStartAnswer);
-  output.clear();
   // Commands inside the block are carried out (ABOUT); other lines are board
   // lines, and RESTART's owner reads 0, so it changes nothing.
   // Lines onto a stone are ignored (5,5 and 0,0).
@@ -337,7 +324,6 @@ TEST_F(ProtocolLoopTest, BigBoardBlockOverTheReadBoundary) {
       if (fits && block.find("BOARD") < last) text = block + "DONE\r\n";
     }
     ASSERT_FALSE(text.empty());
-    output.clear();
     reads = 0;
     EXPECT_EQ(Run({text}), LoopExit::InputClosed);
     EXPECT_EQ(reads, 3);  // two reads of text, then end of input
@@ -350,7 +336,6 @@ TEST_F(ProtocolLoopTest, BigBoardBlockOverTheReadBoundary) {
 
 TEST_F(ProtocolLoopTest, OutOfRangeCoordinatesWriteNothing) {
   Run({"START 20\r\n"});
-  output.clear();
   const Cell last = engine.turn.OpponentLastMove;
   Run({"TURN 20,3\r\nTURN 3,20\r\nTURN -1,0\r\nTURN 4294967296,0\r\n",
        "BOARD\r\n20,0,1\r\n0,20,2\r\n-1,4,2\r\n4,-1,1\r\n4294967297,1,2\r\nDONE\r\n"});
