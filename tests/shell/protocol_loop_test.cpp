@@ -68,6 +68,7 @@ class ProtocolLoopTest : public ::testing::Test {
     host.memory = [] { return uint64_t{0}; };
     host.sleep = [this](int32_t ms) { delays.push_back(ms); };
     InitEngine(engine, host, directory_.Dir());
+    ClearBoard(started);
     engine.turn.MatchTimeLimit = 100000;
   }
 
@@ -87,18 +88,17 @@ class ProtocolLoopTest : public ::testing::Test {
     EXPECT_TRUE(output.starts_with(prefix) && output.ends_with("\r\n")) << output;
     const std::string line = output.substr(prefix.size(), output.size() - prefix.size() - 2);
     const ProtocolMove move = ReadMove(line);
-    EXPECT_TRUE(OnBoard(move) && MoveText(move) == line) << "not one move line: " << line;
-    return GridCellOf(move);
-  }
-  static BoardGrid StartedGrid() {
-    BoardGrid grid;
-    ClearBoard(grid);
-    return grid;
+    const bool plain = OnBoard(move) && MoveText(move) == line;
+    EXPECT_TRUE(plain) << "not one move line: " << line;
+    const Cell cell = GridCellOf(move);
+    EXPECT_TRUE(!plain || engine.game(cell.x, cell.y) == Own) << "no own stone on " << line;
+    return cell;
   }
 
   std::deque<std::string> chunks;
   std::string output;
   int reads = 0;
+  BoardGrid started;  // the board after START
   Engine engine;
   int64_t now = 0;
   std::vector<int32_t> delays;
@@ -168,7 +168,7 @@ TEST_F(ProtocolLoopTest, StartBeginsAFreshGame) {
   engine.search.tuning = ShortMatchTuning;
   engine.turn.OpponentLastMove = {4, 5};
   EXPECT_EQ(Transcript({"START 20\r\n"}), kStartAnswer + kEof);
-  EXPECT_EQ(engine.game, StartedGrid());  // frame at 0 and 21
+  EXPECT_EQ(engine.game, started);  // frame at 0 and 21
   EXPECT_EQ(engine.search.tuning, StartTuning);
   const auto& s = engine.search;
   EXPECT_EQ(std::tuple(engine.evaluator.network.hiddenCount, s.HurryMode, s.GameRunningTime,
@@ -219,17 +219,15 @@ TEST_F(ProtocolLoopTest, UnreadableBrainMapStops) {
 TEST_F(ProtocolLoopTest, BeginAnswersTheCentreAndPauses) {
   Run({"START 20\r\n", "BEGIN\r\n"});
   EXPECT_EQ(output, kStartAnswer + "10,10\r\n");
-  BoardGrid expected = StartedGrid();
+  BoardGrid expected = started;
   expected(11, 11) = Own;
   EXPECT_EQ(engine.game, expected);
   EXPECT_EQ(delays, std::vector<int32_t>{BeginPause});
   // On an occupied centre BEGIN searches instead and never plays there.
   Run({"START 20\r\nBOARD\r\n10,10,2\r\nBEGIN\r\n"});
   const Cell move = MoveAnswer(kStartAnswer);
-  EXPECT_NE(move, (Cell{11, 11}));
-  EXPECT_EQ(engine.game(move.x, move.y), Own);
-  EXPECT_EQ(engine.game(11, 11), Opponent);
-  EXPECT_EQ(delays, (std::vector<int32_t>{BeginPause, BeginPause}));
+  EXPECT_EQ(std::tuple(move == Cell{11, 11}, engine.game(11, 11), delays.size()),
+            std::tuple(false, Opponent, 2u));
 }
 
 TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
@@ -239,8 +237,7 @@ TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   EXPECT_EQ(std::tuple(engine.game(1, 1), engine.game(4, 5), engine.turn.OpponentLastMove,
                        engine.turn.TurnStartTime),
             std::tuple(Opponent, Empty, Cell{1, 1}, readTime));
-  Cell move = MoveAnswer("");
-  EXPECT_EQ(engine.game(move.x, move.y), Own);
+  const Cell move = MoveAnswer("");
   // A move onto either side's stone is refused; nothing is written and the
   // loop reads on.
   const BoardGrid before = engine.game;
@@ -248,8 +245,7 @@ TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   EXPECT_EQ(Transcript({"TURN 10,10\r\nTURN 0,0\r\nTURN " + MoveText(own) + "\r\nABOUT\r\n"}),
             "ERROR occupied cell 10,10\r\nERROR occupied cell 0,0\r\nERROR occupied cell " +
                 MoveText(own) + "\r\n" + kIdentity + kEof);
-  EXPECT_EQ(engine.game, before);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{1, 1}));
+  EXPECT_EQ(std::pair(engine.game, engine.turn.OpponentLastMove), std::pair(before, Cell{1, 1}));
   Run({"TURN 19,19\r\n"});
   EXPECT_EQ(engine.game(20, 20), Opponent);
 }
@@ -292,8 +288,7 @@ TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
   // TurnStartTime is taken after DONE's read.
   EXPECT_EQ(std::pair(engine.turn.OpponentLastMove, engine.turn.TurnStartTime),
             std::pair(Cell{7, 7}, now));
-  const Cell move = MoveAnswer(kIdentity);
-  EXPECT_EQ(engine.game(move.x, move.y), Own);
+  MoveAnswer(kIdentity);
 
   // A block without opponent stones leaves OpponentLastMove as it was.
   Run({"BOARD\r\n9,9,1\r\n4,4,0\r\n"});
@@ -308,7 +303,7 @@ TEST_F(ProtocolLoopTest, BigBoardBlockOverTheReadBoundary) {
   for (const bool betweenCrAndLf : {false, true}) {
     SCOPED_TRACE(betweenCrAndLf ? "between CR and LF" : "inside a line");
     std::string text;
-    BoardGrid expected = StartedGrid();
+    BoardGrid expected = started;
     for (std::size_t padding = 1; padding < 64 && text.empty(); ++padding) {
       std::string block = "START 20\r\nINFO folder " + std::string(padding, 'p') + "\r\nBOARD\r\n";
       for (int x = 0; x < 20; x += 2) {
@@ -344,7 +339,7 @@ TEST_F(ProtocolLoopTest, OutOfRangeCoordinatesWriteNothing) {
   const Cell move = MoveAnswer(
       "ERROR bad move 20,3\r\nERROR bad move 3,20\r\nERROR bad move -1,0\r\n"
       "ERROR bad move 4294967296,0\r\n");
-  BoardGrid expected = StartedGrid();
+  BoardGrid expected = started;
   expected(move.x, move.y) = Own;
   EXPECT_EQ(engine.game, expected);
 }
