@@ -23,18 +23,14 @@ namespace ruvex {
 namespace {
 
 TEST(FieldOf, Fields) {
-  const struct {
-    const char* text;
-    int k;
-    const char* separator;
-    const char* field;
-  } cases[] = {{"TURN 10,10", 2, " ", "10,10"}, {"TURN 10,10", 3, " ", ""},
-               {"TURN  3,4", 2, " ", ""},       {"a,b", 0, ",", ""},
-               {"A\r\n\r\nB", 1, "\r\n", "A"},  {"A\r\n\r\nB", 2, "\r\n", ""},
-               {"A\r\n\r\nB", 3, "\r\n", "B"},  {"A\nB\rC\r\nD", 1, "\r\n", "A\nB\rC"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(FieldOf(c.text, c.k, c.separator), c.field) << c.text << " " << c.k;
-  }
+  // text, k, separator, field
+  const std::tuple<const char*, int, const char*, const char*> cases[] = {
+      {"TURN 10,10", 2, " ", "10,10"}, {"TURN 10,10", 3, " ", ""},
+      {"TURN  3,4", 2, " ", ""},       {"a,b", 0, ",", ""},
+      {"A\r\n\r\nB", 1, "\r\n", "A"},  {"A\r\n\r\nB", 2, "\r\n", ""},
+      {"A\r\n\r\nB", 3, "\r\n", "B"},  {"A\nB\rC\r\nD", 1, "\r\n", "A\nB\rC"}};
+  for (const auto& [text, k, separator, field] : cases)
+    EXPECT_EQ(FieldOf(text, k, separator), field) << text << " " << k;
 }
 
 TEST(ParseInt, Numbers) {
