@@ -151,8 +151,8 @@ TEST_F(ProtocolLoopTest, AnswerBytes) {
                         "INFO rule 1\r\nINFO Timeout_turn 1\r\nINFO timeout_turn 5000\r\n"
                         "INFO max_memory 83886080\r\nEND\r\n"}),
             kEnd);
-  EXPECT_EQ(std::pair(engine.turn.TurnTimeLimit, engine.turn.MatchTimeLimit),
-            std::pair(5000, 10000000));
+  EXPECT_EQ(std::tuple(engine.turn.TurnTimeLimit, engine.turn.MatchTimeLimit),
+            std::tuple(5000, 10000000));
   EXPECT_EQ(engine.game, BoardGrid{});
 }
 
@@ -178,8 +178,8 @@ TEST_F(ProtocolLoopTest, StartBeginsAFreshGame) {
   EXPECT_EQ(std::tuple(t.TurnTimeLimit, t.MatchTimeLimit, t.OpponentLastMove),
             std::tuple(700, 90000, Cell{4, 5}));
   // The value cache and its counters live on across games.
-  EXPECT_EQ(std::pair(engine.evaluator.AnnCalls, CacheEntryCount(engine.evaluator.cache)),
-            std::pair(1, std::size_t{1}));
+  EXPECT_EQ(std::tuple(engine.evaluator.AnnCalls, CacheEntryCount(engine.evaluator.cache)),
+            std::tuple(1, std::size_t{1}));
 }
 
 // START with a size other than 20 (none, 15, 21, -20) is refused and changes
@@ -194,8 +194,8 @@ TEST_F(ProtocolLoopTest, StartRefusesOtherSizes) {
     for (std::size_t at = 0; at < output.size(); at = output.find('\n', at) + 1)
       EXPECT_EQ(output.substr(at, 6), "ERROR ");
     EXPECT_EQ(engine.game, before);
-    EXPECT_EQ(std::pair(engine.gameStarted, engine.search.GameRunningTime),
-              std::pair(inGame, 1234));
+    EXPECT_EQ(std::tuple(engine.gameStarted, engine.search.GameRunningTime),
+              std::tuple(inGame, 1234));
   }
 }
 
@@ -245,7 +245,7 @@ TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   EXPECT_EQ(Transcript({"TURN 10,10\r\nTURN 0,0\r\nTURN " + MoveText(own) + "\r\nABOUT\r\n"}),
             "ERROR occupied cell 10,10\r\nERROR occupied cell 0,0\r\nERROR occupied cell " +
                 MoveText(own) + "\r\n" + kIdentity + kEof);
-  EXPECT_EQ(std::pair(engine.game, engine.turn.OpponentLastMove), std::pair(before, Cell{1, 1}));
+  EXPECT_EQ(std::tuple(engine.game, engine.turn.OpponentLastMove), std::tuple(before, Cell{1, 1}));
   Run({"TURN 19,19\r\n"});
   EXPECT_EQ(engine.game(20, 20), Opponent);
 }
@@ -286,8 +286,8 @@ TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
   EXPECT_EQ(std::tuple(g(1, 1), g(first.x, first.y), g(6, 6), g(7, 7), g(8, 8)),
             std::tuple(Opponent, Own, Own, Opponent, Empty));
   // TurnStartTime is taken after DONE's read.
-  EXPECT_EQ(std::pair(engine.turn.OpponentLastMove, engine.turn.TurnStartTime),
-            std::pair(Cell{7, 7}, now));
+  EXPECT_EQ(std::tuple(engine.turn.OpponentLastMove, engine.turn.TurnStartTime),
+            std::tuple(Cell{7, 7}, now));
   MoveAnswer(kIdentity);
 
   // A block without opponent stones leaves OpponentLastMove as it was.
