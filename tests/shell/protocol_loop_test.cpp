@@ -42,7 +42,6 @@ class ProtocolLoopTest : public ::testing::Test {
   void SetUp() override {
     // START loads brain.map from the executable directory: one of zero
     // weights (8585 doubles) in a directory of its own.
-    ASSERT_FALSE(directory_.Dir().empty());
     std::ofstream(directory_.File("brain.map"), std::ios::binary) << std::string(8585 * 8, '\0');
     // The system host with its streams replaced by scripted input chunks and
     // captured output. Each chunk is delivered like bytes waiting in a pipe: a
@@ -261,8 +260,7 @@ TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
     }
   }
   Run({block + "DONE\r\n"});
-  const Cell last = MoveAnswer(kStartAnswer);
-  EXPECT_EQ(last, (Cell{1, 1}));  // the only empty cell
+  EXPECT_EQ(MoveAnswer(kStartAnswer), (Cell{1, 1}));  // the only empty cell
   const std::string error = std::string(FullBoardError) + "\r\n";
   EXPECT_EQ(Transcript({"BEGIN\r\nBOARD\r\nDONE\r\n"}), error + error + kEof);
   engine.game(1, 1) = Empty;
