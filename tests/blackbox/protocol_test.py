@@ -72,7 +72,6 @@ class ProcessTest(unittest.TestCase):
         cases = [  # (brain.map content or None, put in the working directory, input, output)
             # Nothing after the not-found line: ABOUT is never read.
             (None, False, b"START 20\r\nABOUT\r\n", b"OK\r\n" + BRAIN_MISSING),
-            (b"", False, b"START 20\r\nABOUT\r\n", b"OK\r\n" + BRAIN_MISSING),
             (bytes(68680), True, b"START 20\r\nABOUT\r\n", b"OK\r\n" + BRAIN_MISSING),
             (bytes(68680), False, b"START 20\r\nBEGIN\r\nEND\r\n",
              b"OK\r\n" + BRAIN_FOUND + b"10,10\r\n"),

@@ -91,8 +91,7 @@ TEST(LoadNetwork, FileSizesAndContents) {
               file.size() < 8 * weightgen::WeightCount(options.hidden) ? BrainFile::Short
                                                                        : BrainFile::Loaded);
     const auto width = static_cast<std::size_t>(options.hidden) + 1;
-    ASSERT_EQ(n.W1.size(), 82 * width);
-    ASSERT_EQ(n.W2.size(), width * 3);
+    ASSERT_EQ(std::pair(n.W1.size(), n.W2.size()), std::pair(82 * width, width * 3));
     const std::vector<double> weights = weightgen::MakeWeights(options);
     for (std::size_t m = 0; m < weights.size(); ++m) {
       const double got = m < n.W1.size() ? n.W1[m] : n.W2[m - n.W1.size()];
@@ -134,45 +133,32 @@ TEST(LoadNetwork, MissingFiles) {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.Dir());
   Network n;
-  const BrainFile beside = Load(n, exe.Dir());
-  const BrainFile unknown = Load(n, "");
+  const auto results = std::pair(Load(n, exe.Dir()), Load(n, ""));  // beside, unknown
   std::filesystem::current_path(previous);
-  EXPECT_EQ(beside, BrainFile::Missing);
-  EXPECT_EQ(unknown, BrainFile::Missing);
+  EXPECT_EQ(results, std::pair(BrainFile::Missing, BrainFile::Missing));
 }
 
 #ifdef _WIN32
-// Another program holds brain.map open for writing and shares it with no one:
+// Two engines started from one directory read brain.map at the same time. And
+// when another program holds it open for writing and shares it with no one,
 // the file is there but cannot be read, so the weights are all zero, nothing
 // of the earlier load kept.
-TEST(LoadNetwork, FileHeldByAWriterGivesZeroWeights) {
+TEST(LoadNetwork, FileOpenInAnotherReaderLoadsAndHeldByAWriterGivesZeroWeights) {
   TempDir dir;
   const std::string path = dir.File("brain.map");
   WriteFile(path, weightgen::MakeWeightFile({}));
   Network n;
-  ASSERT_EQ(Load(n, dir.Dir()), BrainFile::Loaded);
-  const HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  const BrainFile result = Load(n, dir.Dir());
-  CloseHandle(writer);
-  EXPECT_EQ(result, BrainFile::Unreadable);
-  EXPECT_TRUE(AllZero(n));
-}
-
-// Two engines started from one directory read brain.map at the same time.
-TEST(LoadNetwork, FileOpenInAnotherReaderStillLoads) {
-  TempDir dir;
-  const std::string path = dir.File("brain.map");
-  WriteFile(path, weightgen::MakeWeightFile({}));
-  const HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  Network n;
-  const BrainFile result = Load(n, dir.Dir());
-  CloseHandle(reader);
-  EXPECT_EQ(result, BrainFile::Loaded);
-  EXPECT_FALSE(AllZero(n));
+  for (const auto [access, share] :
+       {std::pair<DWORD, DWORD>{GENERIC_READ, FILE_SHARE_READ}, {GENERIC_WRITE, 0}}) {
+    const HANDLE other = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    const BrainFile result = Load(n, dir.Dir());
+    CloseHandle(other);
+    const bool reader = access == GENERIC_READ;
+    EXPECT_EQ(std::pair(result, AllZero(n)),
+              std::pair(reader ? BrainFile::Loaded : BrainFile::Unreadable, !reader));
+  }
 }
 #else
 TEST(LoadNetwork, UnreadableFileGivesZeroWeights) {
@@ -188,8 +174,7 @@ TEST(LoadNetwork, UnreadableFileGivesZeroWeights) {
   ASSERT_TRUE(!root || seteuid(65534) == 0);
   const BrainFile file = Load(n, dir.Dir());
   ASSERT_TRUE(!root || seteuid(0) == 0);
-  EXPECT_EQ(file, BrainFile::Unreadable);
-  EXPECT_TRUE(AllZero(n));
+  EXPECT_EQ(std::pair(file, AllZero(n)), std::pair(BrainFile::Unreadable, true));
 }
 #endif
 

@@ -2,13 +2,14 @@
 // sizes. Pieces are non-empty, hold no CR LF, lie in order inside the text;
 // the held piece stays bounded and holds no CR LF.
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "shell/protocol_text.h"
 #include "shell/settings.h"
+
+#define CHECK(ok) \
+  if (!(ok)) std::abort()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace ruvex;
@@ -16,9 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   uint32_t random = data[0] * 2654435761u + 7;
   std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
   ChunkCutter cutter;
-  const auto check = [](bool ok) {
-    if (!ok) std::abort();
-  };
   while (!input.empty()) {
     random = random * 1664525u + 1013904223u;
     const std::size_t buffer = (random >> 28) % 2 ? ReadBufferSize : 1 + (random >> 8) % 64;
@@ -28,16 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     input.remove_prefix(n);
     const char* previous = cutter.text.data();
     for (const std::string_view piece : cutter.pieces) {
-      check(!piece.empty() && piece.find("\r\n") == std::string_view::npos);
-      check(piece.data() >= previous && piece.data() + piece.size() <= cutter.text.data() + cutter.text.size());
+      CHECK(!piece.empty() && piece.find("\r\n") == std::string_view::npos);
+      CHECK(piece.data() >= previous &&
+            piece.data() + piece.size() <= cutter.text.data() + cutter.text.size());
       previous = piece.data() + piece.size();
     }
-    check(cutter.held.size() <= MaxHeldBytes + 1);
-    check(cutter.held.find("\r\n") == std::string::npos);
-    check(!cutter.heldSealed || cutter.held.ends_with('\r'));
-    check(cutter.text.size() <= MaxHeldBytes + 1 + buffer);
+    CHECK(cutter.held.size() <= MaxHeldBytes + 1 && cutter.held.find("\r\n") == std::string::npos);
+    CHECK((!cutter.heldSealed || cutter.held.ends_with('\r')) &&
+          cutter.text.size() <= MaxHeldBytes + 1 + buffer);
   }
-  const std::string_view last = TakeHeldPiece(cutter);
-  check(last.size() <= MaxHeldBytes + 1 && cutter.held.empty());
+  CHECK(TakeHeldPiece(cutter).size() <= MaxHeldBytes + 1 && cutter.held.empty());
   return 0;
 }

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
-#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/host.h"
@@ -28,34 +28,6 @@
 namespace ruvex {
 namespace {
 
-// The system host with its streams replaced by scripted input chunks and captured output.
-struct FakeStreams {
-  // Each chunk is delivered like bytes waiting in a pipe: a read returns at
-  // most the buffer size, so a chunk larger than the buffer takes several
-  // reads. After the last chunk every read returns 0 (end of input).
-  std::deque<std::string> chunks;
-  std::string output;
-  int reads = 0;
-  std::function<void()> onRead;  // runs before every read (e.g. to move a clock)
-
-  Host MakeHost() {
-    Host host = SystemHost();
-    host.read = [this](char* buffer, std::size_t size) -> std::size_t {
-      ++reads;
-      if (onRead) onRead();
-      if (chunks.empty()) return 0;
-      std::string& front = chunks.front();
-      const std::size_t count = std::min(size, front.size());
-      std::memcpy(buffer, front.data(), count);
-      front.erase(0, count);
-      if (front.empty()) chunks.pop_front();
-      return count;
-    };
-    host.write = [this](std::string_view bytes) { output.append(bytes); };
-    return host;
-  }
-};
-
 const std::string kIdentity =
     "name=\"Ruvex\", version=\"v2.0.0\", author=\"Tolvane\", country=\"Castria\"\r\n";
 const std::string kUnknown = "UNKNOWN\r\n";
@@ -70,49 +42,62 @@ class ProtocolLoopTest : public ::testing::Test {
   void SetUp() override {
     // START loads brain.map from the executable directory: one of zero
     // weights (8585 doubles) in a directory of its own.
-    ASSERT_FALSE(directory_.Dir().empty());
     std::ofstream(directory_.File("brain.map"), std::ios::binary) << std::string(8585 * 8, '\0');
-    // The clock stands still during a command and moves 1000 ms whenever a
-    // read delivers bytes. With a match limit above a minute and no turn
-    // limit, every search then ends before its first iteration: these tests
-    // are about the protocol; the search has tests of its own.
-    Host host = streams.MakeHost();
-    streams.onRead = [this] { now += streams.chunks.empty() ? 0 : 1000; };
+    // The system host with its streams replaced by scripted input chunks and
+    // captured output. Each chunk is delivered like bytes waiting in a pipe: a
+    // read returns at most the buffer size, so a chunk larger than the buffer
+    // takes several reads. After the last chunk every read returns 0 (end of
+    // input). The clock stands still during a command and moves 1000 ms
+    // whenever a read delivers bytes. With a match limit above a minute and no
+    // turn limit, every search then ends before its first iteration: these
+    // tests are about the protocol; the search has tests of its own.
+    Host host = SystemHost();
+    host.read = [this](char* buffer, std::size_t size) -> std::size_t {
+      ++reads;
+      if (chunks.empty()) return 0;
+      now += 1000;
+      const std::size_t count = std::min(size, chunks.front().size());
+      std::memcpy(buffer, chunks.front().data(), count);
+      chunks.front().erase(0, count);
+      if (chunks.front().empty()) chunks.pop_front();
+      return count;
+    };
+    host.write = [this](std::string_view bytes) { output.append(bytes); };
     host.clock = [this] { return now; };
     host.memory = [] { return uint64_t{0}; };
     host.sleep = [this](int32_t ms) { delays.push_back(ms); };
     InitEngine(engine, host, directory_.Dir());
+    ClearBoard(started);
     engine.turn.MatchTimeLimit = 100000;
   }
 
-  LoopExit Run(std::vector<std::string> chunks) {
-    streams.chunks.assign(chunks.begin(), chunks.end());
+  // Runs the loop on fresh output.
+  LoopExit Run(const std::vector<std::string>& input) {
+    output.clear();
+    chunks.assign(input.begin(), input.end());
     return ProtocolLoop(engine);
   }
   // The answer bytes of a run, then how it ended.
-  std::string Transcript(std::vector<std::string> chunks) {
-    streams.output.clear();
-    const LoopExit exit = Run(std::move(chunks));
-    return streams.output + (exit == LoopExit::End           ? kEnd
-                             : exit == LoopExit::InputClosed ? kEof
-                                                             : "");
+  std::string Transcript(const std::vector<std::string>& input) {
+    const LoopExit exit = Run(input);
+    return output + (exit == LoopExit::End ? kEnd : exit == LoopExit::InputClosed ? kEof : "");
   }
   // The output after prefix must be one plain move line; returns its cell.
   Cell MoveAnswer(const std::string& prefix) {
-    const std::string& out = streams.output;
-    EXPECT_TRUE(out.starts_with(prefix) && out.ends_with("\r\n")) << out;
-    const std::string line = out.substr(prefix.size(), out.size() - prefix.size() - 2);
+    EXPECT_TRUE(output.starts_with(prefix) && output.ends_with("\r\n")) << output;
+    const std::string line = output.substr(prefix.size(), output.size() - prefix.size() - 2);
     const ProtocolMove move = ReadMove(line);
-    EXPECT_TRUE(OnBoard(move) && MoveText(move) == line) << "not one move line: " << line;
-    return GridCellOf(move);
-  }
-  static BoardGrid StartedGrid() {
-    BoardGrid grid;
-    ClearBoard(grid);
-    return grid;
+    const bool plain = OnBoard(move) && MoveText(move) == line;
+    EXPECT_TRUE(plain) << "not one move line: " << line;
+    const Cell cell = GridCellOf(move);
+    EXPECT_TRUE(!plain || engine.game(cell.x, cell.y) == Own) << "no own stone on " << line;
+    return cell;
   }
 
-  FakeStreams streams;
+  std::deque<std::string> chunks;
+  std::string output;
+  int reads = 0;
+  BoardGrid started;  // the board after START
   Engine engine;
   int64_t now = 0;
   std::vector<int32_t> delays;
@@ -156,21 +141,17 @@ TEST_F(ProtocolLoopTest, AnswerBytes) {
   // An overlong line lasts up to its own CR LF, although its kept head ends
   // in a CR and a later read begins with LF: TURN 3,3 is part of it.
   EXPECT_EQ(Transcript(
-                {std::string(4095, 'y') + "\r" + std::string(1014, 'z') + "\nTURN 3,3\r\nEND\r\n"}),
+                {std::string(4095, 'y') + "\r" + std::string(1024, 'z') + "\nTURN 3,3\r\nEND\r\n"}),
             U + kEnd);
   EXPECT_EQ(Transcript({}), kEof);
-  EXPECT_EQ(engine.game, BoardGrid{});
-}
-
-// INFO keys are compared exactly and with case; only a match limit of 0 is
-// stored as 10000000.
-TEST_F(ProtocolLoopTest, InfoStoresLimitsSilently) {
+  // INFO keys are compared exactly and with case; only a match limit of 0 is
+  // stored as 10000000.
   EXPECT_EQ(Transcript({"INFO timeout_match 0\r\nINFO timeout_turn 0\r\n",
                         "INFO rule 1\r\nINFO Timeout_turn 1\r\nINFO timeout_turn 5000\r\n"
                         "INFO max_memory 83886080\r\nEND\r\n"}),
             kEnd);
-  EXPECT_EQ(engine.turn.TurnTimeLimit, 5000);
-  EXPECT_EQ(engine.turn.MatchTimeLimit, 10000000);
+  EXPECT_EQ(std::tuple(engine.turn.TurnTimeLimit, engine.turn.MatchTimeLimit),
+            std::tuple(5000, 10000000));
   EXPECT_EQ(engine.game, BoardGrid{});
 }
 
@@ -185,22 +166,19 @@ TEST_F(ProtocolLoopTest, StartBeginsAFreshGame) {
   engine.search.GameRunningTime = 85000;
   engine.search.tuning = ShortMatchTuning;
   engine.turn.OpponentLastMove = {4, 5};
-  streams.output.clear();
-  Run({"START 20\r\n"});
-  EXPECT_EQ(streams.output, kStartAnswer);
-  EXPECT_EQ(engine.game, StartedGrid());  // frame at 0 and 21
-  EXPECT_EQ(engine.evaluator.network.hiddenCount, 100);
-  EXPECT_EQ(engine.search.HurryMode, 0);
-  EXPECT_EQ(engine.search.GameRunningTime, 0);
+  EXPECT_EQ(Transcript({"START 20\r\n"}), kStartAnswer + kEof);
+  EXPECT_EQ(engine.game, started);  // frame at 0 and 21
   EXPECT_EQ(engine.search.tuning, StartTuning);
-  EXPECT_EQ(engine.search.store.NodeCount, 0);
-  EXPECT_EQ(engine.search.store.RootId, 0);
-  EXPECT_EQ(engine.turn.TurnTimeLimit, 700);
-  EXPECT_EQ(engine.turn.MatchTimeLimit, 90000);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{4, 5}));
+  const auto& s = engine.search;
+  EXPECT_EQ(std::tuple(engine.evaluator.network.hiddenCount, s.HurryMode, s.GameRunningTime,
+                       s.store.NodeCount, s.store.RootId),
+            std::tuple(100, 0, 0, 0, 0));
+  const auto& t = engine.turn;
+  EXPECT_EQ(std::tuple(t.TurnTimeLimit, t.MatchTimeLimit, t.OpponentLastMove),
+            std::tuple(700, 90000, Cell{4, 5}));
   // The value cache and its counters live on across games.
-  EXPECT_EQ(engine.evaluator.AnnCalls, 1);
-  EXPECT_EQ(CacheEntryCount(engine.evaluator.cache), 1u);
+  EXPECT_EQ(std::tuple(engine.evaluator.AnnCalls, CacheEntryCount(engine.evaluator.cache)),
+            std::tuple(1, std::size_t{1}));
 }
 
 // START with a size other than 20 (none, 15, 21, -20) is refused and changes
@@ -210,14 +188,13 @@ TEST_F(ProtocolLoopTest, StartRefusesOtherSizes) {
     if (inGame) Run({"START 20\r\nBEGIN\r\n"});
     const BoardGrid before = engine.game;
     engine.search.GameRunningTime = 1234;
-    streams.output.clear();
     EXPECT_EQ(Run({"START\r\nSTART 15\r\nSTART 21\r\nSTART -20\r\n"}), LoopExit::InputClosed);
-    EXPECT_EQ(std::count(streams.output.begin(), streams.output.end(), '\n'), 4);
-    for (std::size_t at = 0; at < streams.output.size(); at = streams.output.find('\n', at) + 1)
-      EXPECT_EQ(streams.output.substr(at, 6), "ERROR ");
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 4);
+    for (std::size_t at = 0; at < output.size(); at = output.find('\n', at) + 1)
+      EXPECT_EQ(output.substr(at, 6), "ERROR ");
     EXPECT_EQ(engine.game, before);
-    EXPECT_EQ(engine.gameStarted, inGame);
-    EXPECT_EQ(engine.search.GameRunningTime, 1234);
+    EXPECT_EQ(std::tuple(engine.gameStarted, engine.search.GameRunningTime),
+              std::tuple(inGame, 1234));
   }
 }
 
@@ -240,43 +217,34 @@ TEST_F(ProtocolLoopTest, UnreadableBrainMapStops) {
 
 TEST_F(ProtocolLoopTest, BeginAnswersTheCentreAndPauses) {
   Run({"START 20\r\n", "BEGIN\r\n"});
-  EXPECT_EQ(streams.output, kStartAnswer + "10,10\r\n");
-  BoardGrid expected = StartedGrid();
+  EXPECT_EQ(output, kStartAnswer + "10,10\r\n");
+  BoardGrid expected = started;
   expected(11, 11) = Own;
   EXPECT_EQ(engine.game, expected);
   EXPECT_EQ(delays, std::vector<int32_t>{BeginPause});
   // On an occupied centre BEGIN searches instead and never plays there.
   Run({"START 20\r\nBOARD\r\n10,10,2\r\nBEGIN\r\n"});
-  const Cell move = MoveAnswer(kStartAnswer + "10,10\r\n" + kStartAnswer);
-  EXPECT_NE(move, (Cell{11, 11}));
-  EXPECT_EQ(engine.game(move.x, move.y), Own);
-  EXPECT_EQ(engine.game(11, 11), Opponent);
-  EXPECT_EQ(delays, (std::vector<int32_t>{BeginPause, BeginPause}));
+  const Cell move = MoveAnswer(kStartAnswer);
+  EXPECT_EQ(std::tuple(move == Cell{11, 11}, engine.game(11, 11), delays.size()),
+            std::tuple(false, Opponent, 2u));
 }
 
 TEST_F(ProtocolLoopTest, TurnRecordsTheStoneAndTheClockThenAnswersOneMove) {
   Run({"START 20\r\nBEGIN\r\n"});
-  streams.output.clear();
   const int64_t readTime = now + 1000;  // the next read moves the clock
   Run({"TURN  3,4\r\n"});               // two blanks: the move text is empty, so 0,0
-  EXPECT_EQ(engine.game(1, 1), Opponent);
-  EXPECT_EQ(engine.game(4, 5), Empty);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{1, 1}));
-  EXPECT_EQ(engine.turn.TurnStartTime, readTime);
-  Cell move = MoveAnswer("");
-  EXPECT_EQ(engine.game(move.x, move.y), Own);
+  EXPECT_EQ(std::tuple(engine.game(1, 1), engine.game(4, 5), engine.turn.OpponentLastMove,
+                       engine.turn.TurnStartTime),
+            std::tuple(Opponent, Empty, Cell{1, 1}, readTime));
+  const Cell move = MoveAnswer("");
   // A move onto either side's stone is refused; nothing is written and the
   // loop reads on.
   const BoardGrid before = engine.game;
   const ProtocolMove own = ProtocolMoveOf(move);
-  streams.output.clear();
-  Run({"TURN 10,10\r\nTURN 0,0\r\nTURN " + MoveText(own) + "\r\nABOUT\r\n"});
-  EXPECT_EQ(streams.output,
-            "ERROR occupied cell 10,10\r\nERROR occupied cell 0,0\r\n"
-            "ERROR occupied cell " +
-                MoveText(own) + "\r\n" + kIdentity);
-  EXPECT_EQ(engine.game, before);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{1, 1}));
+  EXPECT_EQ(Transcript({"TURN 10,10\r\nTURN 0,0\r\nTURN " + MoveText(own) + "\r\nABOUT\r\n"}),
+            "ERROR occupied cell 10,10\r\nERROR occupied cell 0,0\r\nERROR occupied cell " +
+                MoveText(own) + "\r\n" + kIdentity + kEof);
+  EXPECT_EQ(std::tuple(engine.game, engine.turn.OpponentLastMove), std::tuple(before, Cell{1, 1}));
   Run({"TURN 19,19\r\n"});
   EXPECT_EQ(engine.game(20, 20), Opponent);
 }
@@ -292,17 +260,12 @@ TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
     }
   }
   Run({block + "DONE\r\n"});
-  const Cell last = MoveAnswer(kStartAnswer);
-  EXPECT_EQ(last, (Cell{1, 1}));  // the only empty cell
+  EXPECT_EQ(MoveAnswer(kStartAnswer), (Cell{1, 1}));  // the only empty cell
   const std::string error = std::string(FullBoardError) + "\r\n";
-  streams.output.clear();
-  Run({"BEGIN\r\nBOARD\r\nDONE\r\n"});
-  EXPECT_EQ(streams.output, error + error);
+  EXPECT_EQ(Transcript({"BEGIN\r\nBOARD\r\nDONE\r\n"}), error + error + kEof);
   engine.game(1, 1) = Empty;
   const BoardGrid before = engine.game;
-  streams.output.clear();
-  Run({"TURN 0,0\r\n"});
-  EXPECT_EQ(streams.output, error);
+  EXPECT_EQ(Transcript({"TURN 0,0\r\n"}), error + kEof);
   EXPECT_EQ(engine.game(1, 1), Opponent);
   engine.game(1, 1) = Empty;
   EXPECT_EQ(engine.game, before);
@@ -311,29 +274,24 @@ TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
 TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
   Run({"START 20\r\n", "TURN 0,0\r\n"});  // stones before the block stay
   const Cell first = MoveAnswer(kStartAnswer);
-  streams.output.clear();
   // Commands inside the block are carried out (ABOUT); other lines are board
   // lines, and RESTART's owner reads 0, so it changes nothing.
   // Lines onto a stone are ignored (5,5 and 0,0).
   Run({"BOARD\r\n5,5,1\r\n6,6,2\r\n5,5,2\r\n0,0,1\r\n7,7,3\r\nRESTART\r\n", "ABOUT\r\n",
        "DONE\r\n"});
   EXPECT_FALSE(engine.BoardEntryMode);
-  EXPECT_EQ(engine.game(1, 1), Opponent);
-  EXPECT_EQ(engine.game(first.x, first.y), Own);
-  EXPECT_EQ(engine.game(6, 6), Own);
-  EXPECT_EQ(engine.game(7, 7), Opponent);
-  EXPECT_EQ(engine.game(8, 8), Empty);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{7, 7}));
-  EXPECT_EQ(engine.turn.TurnStartTime, now);  // taken after DONE's read
-  const Cell move = MoveAnswer(kIdentity);
-  EXPECT_EQ(engine.game(move.x, move.y), Own);
+  const BoardGrid& g = engine.game;
+  EXPECT_EQ(std::tuple(g(1, 1), g(first.x, first.y), g(6, 6), g(7, 7), g(8, 8)),
+            std::tuple(Opponent, Own, Own, Opponent, Empty));
+  // TurnStartTime is taken after DONE's read.
+  EXPECT_EQ(std::tuple(engine.turn.OpponentLastMove, engine.turn.TurnStartTime),
+            std::tuple(Cell{7, 7}, now));
+  MoveAnswer(kIdentity);
 
   // A block without opponent stones leaves OpponentLastMove as it was.
   Run({"BOARD\r\n9,9,1\r\n4,4,0\r\n"});
-  EXPECT_TRUE(engine.BoardEntryMode);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{7, 7}));
-  EXPECT_EQ(engine.game(10, 10), Own);
-  EXPECT_EQ(engine.game(5, 5), Empty);
+  EXPECT_EQ(std::tuple(engine.BoardEntryMode, engine.turn.OpponentLastMove, g(10, 10), g(5, 5)),
+            std::tuple(true, Cell{7, 7}, Own, Empty));
 }
 
 // A BOARD block of more than one read's worth arriving at once, with the end
@@ -343,7 +301,7 @@ TEST_F(ProtocolLoopTest, BigBoardBlockOverTheReadBoundary) {
   for (const bool betweenCrAndLf : {false, true}) {
     SCOPED_TRACE(betweenCrAndLf ? "between CR and LF" : "inside a line");
     std::string text;
-    BoardGrid expected = StartedGrid();
+    BoardGrid expected = started;
     for (std::size_t padding = 1; padding < 64 && text.empty(); ++padding) {
       std::string block = "START 20\r\nINFO folder " + std::string(padding, 'p') + "\r\nBOARD\r\n";
       for (int x = 0; x < 20; x += 2) {
@@ -359,10 +317,9 @@ TEST_F(ProtocolLoopTest, BigBoardBlockOverTheReadBoundary) {
       if (fits && block.find("BOARD") < last) text = block + "DONE\r\n";
     }
     ASSERT_FALSE(text.empty());
-    streams.output.clear();
-    streams.reads = 0;
+    reads = 0;
     EXPECT_EQ(Run({text}), LoopExit::InputClosed);
-    EXPECT_EQ(streams.reads, 3);  // two reads of text, then end of input
+    EXPECT_EQ(reads, 3);  // two reads of text, then end of input
     const Cell move = MoveAnswer(kStartAnswer);
     EXPECT_EQ(expected(move.x, move.y), Empty);
     expected(move.x, move.y) = Own;
@@ -372,7 +329,6 @@ TEST_F(ProtocolLoopTest, BigBoardBlockOverTheReadBoundary) {
 
 TEST_F(ProtocolLoopTest, OutOfRangeCoordinatesWriteNothing) {
   Run({"START 20\r\n"});
-  streams.output.clear();
   const Cell last = engine.turn.OpponentLastMove;
   Run({"TURN 20,3\r\nTURN 3,20\r\nTURN -1,0\r\nTURN 4294967296,0\r\n",
        "BOARD\r\n20,0,1\r\n0,20,2\r\n-1,4,2\r\n4,-1,1\r\n4294967297,1,2\r\nDONE\r\n"});
@@ -381,7 +337,7 @@ TEST_F(ProtocolLoopTest, OutOfRangeCoordinatesWriteNothing) {
   const Cell move = MoveAnswer(
       "ERROR bad move 20,3\r\nERROR bad move 3,20\r\nERROR bad move -1,0\r\n"
       "ERROR bad move 4294967296,0\r\n");
-  BoardGrid expected = StartedGrid();
+  BoardGrid expected = started;
   expected(move.x, move.y) = Own;
   EXPECT_EQ(engine.game, expected);
 }
@@ -395,9 +351,8 @@ TEST_F(ProtocolLoopTest, GameCommandsBeforeStart) {
   expected(6, 6) = Opponent;
   expected(7, 7) = Own;
   EXPECT_EQ(engine.game, expected);
-  EXPECT_EQ(engine.turn.OpponentLastMove, (Cell{6, 6}));
-  EXPECT_EQ(engine.turn.TurnStartTime, 0);
-  EXPECT_TRUE(delays.empty());
+  EXPECT_EQ(std::tuple(engine.turn.OpponentLastMove, engine.turn.TurnStartTime, delays.size()),
+            std::tuple(Cell{6, 6}, 0, 0u));
 }
 
 }  // namespace

@@ -7,13 +7,11 @@ namespace ruvex {
 namespace {
 
 TEST(FixedIterations, ParsedValues) {
-  const struct {
-    const char* text;
-    int64_t n;
-  } cases[] = {{nullptr, 0},           {"", 0},         {"0", 0},           {"1", 1},
-               {"800", 800},           {"-5", 0},       {"8x", 0},          {" 8", 0},
-               {"10000000", 10000000}, {"10000001", 0}, {"999999999999", 0}};
-  for (const auto& c : cases) EXPECT_EQ(ParseIterations(c.text), c.n) << (c.text ? c.text : "null");
+  const std::pair<const char*, int64_t> cases[] = {
+      {nullptr, 0},           {"", 0},         {"0", 0},           {"1", 1},
+      {"800", 800},           {"-5", 0},       {"8x", 0},          {" 8", 0},
+      {"10000000", 10000000}, {"10000001", 0}, {"999999999999", 0}};
+  for (const auto& [text, n] : cases) EXPECT_EQ(ParseIterations(text), n) << (text ? text : "null");
 }
 
 TEST(FixedIterations, ElapsedPasses8000AfterNReadings) {
