@@ -28,12 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     input.remove_prefix(n);
     const char* previous = cutter.text.data();
     for (const std::string_view piece : cutter.pieces) {
-      const std::size_t pair = piece.find("\r\n");
-      CHECK(!piece.empty() && (pair == std::string_view::npos ||
-                               (piece.data() + pair == cutter.text.data() + sealed &&
-                                piece.find("\r\n", pair + 1) == std::string_view::npos)));
-      CHECK(piece.data() >= previous &&
-            piece.data() + piece.size() <= cutter.text.data() + cutter.text.size());
+      const std::size_t pair = piece.find("\r\n"), at = piece.data() - cutter.text.data();
+      CHECK(!piece.empty() && piece.data() >= previous && at + piece.size() <= cutter.text.size() &&
+            (pair == std::string_view::npos ||
+             (at + pair == sealed && piece.find("\r\n", pair + 1) == std::string_view::npos)));
       previous = piece.data() + piece.size();
     }
     CHECK(cutter.held.size() <= MaxHeldBytes + 1 && cutter.held.find("\r\n") == std::string::npos);
