@@ -72,12 +72,17 @@ void ValueCells(Evaluator& evaluator, const BoardGrid& board, MoveList& list, in
   Request group[GroupSize];
   for (int first = 1; first <= n; first += GroupSize) {
     const int count = n - first + 1 < GroupSize ? n - first + 1 : GroupSize;
-    // Ahead: windows, keys, and the main-table slots of the windows the
-    // front does not hold now (a guess: earlier requests of the group may
-    // still change the front; Answer makes any key still missing).
+    // Ahead, in passes so that the loads of one pass overlap: windows and
+    // exact keys with their front entries fetched; then the digest keys and
+    // main-table slots of the windows the front does not hold now (a guess:
+    // earlier requests of the group may still change the front; Answer makes
+    // any key still missing).
+    for (int g = 0; g < count; ++g) {
+      MakeRequest(board, list[first + g].x, list[first + g].y, side, group[g]);
+      PrefetchFront(evaluator.cache, group[g].exact);
+    }
     for (int g = 0; g < count; ++g) {
       Request& request = group[g];
-      MakeRequest(board, list[first + g].x, list[first + g].y, side, request);
       if (!PeekFront(evaluator.cache, request.exact)) {
         request.key = KeyOfText(request.text);
         request.keyed = true;
