@@ -86,9 +86,10 @@ void ValueCells(Evaluator& evaluator, const BoardGrid& board, MoveList& list, in
       if (!PeekFront(evaluator.cache, request.exact)) {
         request.key = KeyOfText(request.text);
         request.keyed = true;
-        PrefetchValue(evaluator.cache, request.key);
       }
     }
+    for (int g = 0; g < count; ++g)
+      if (group[g].keyed) PrefetchValue(evaluator.cache, group[g].key);
     for (int g = 0; g < count; ++g) list[first + g].value = Answer(evaluator, group[g], side);
   }
 }
