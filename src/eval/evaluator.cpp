@@ -81,15 +81,22 @@ void ValueCells(Evaluator& evaluator, const BoardGrid& board, MoveList& list, in
       MakeRequest(board, list[first + g].x, list[first + g].y, side, group[g]);
       PrefetchFront(evaluator.cache, group[g].exact);
     }
+    const KeyText* texts[GroupSize];
+    int index[GroupSize];
+    int unkeyed = 0;
     for (int g = 0; g < count; ++g) {
-      Request& request = group[g];
-      if (!PeekFront(evaluator.cache, request.exact)) {
-        request.key = KeyOfText(request.text);
-        request.keyed = true;
-      }
+      if (PeekFront(evaluator.cache, group[g].exact)) continue;
+      texts[unkeyed] = &group[g].text;
+      index[unkeyed++] = g;
     }
-    for (int g = 0; g < count; ++g)
-      if (group[g].keyed) PrefetchValue(evaluator.cache, group[g].key);
+    WindowKey keys[GroupSize];
+    KeysOfTexts(texts, unkeyed, keys);
+    for (int u = 0; u < unkeyed; ++u) {
+      Request& request = group[index[u]];
+      request.key = keys[u];
+      request.keyed = true;
+      PrefetchValue(evaluator.cache, request.key);
+    }
     for (int g = 0; g < count; ++g) list[first + g].value = Answer(evaluator, group[g], side);
   }
 }

@@ -156,4 +156,50 @@ Md5Digest Md5(const void* data, std::size_t length) {
   return digest;
 }
 
+namespace {
+
+#ifdef RUVEX_EVAL_AVX2
+bool& Avx2Wanted() {
+  static bool wanted = true;
+  return wanted;
+}
+#endif
+
+bool Avx2Ready() {
+#ifdef RUVEX_EVAL_AVX2
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has && Avx2Wanted();
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+bool md5_detail::UseAvx2(bool use) {
+#ifdef RUVEX_EVAL_AVX2
+  const bool before = Avx2Wanted();
+  Avx2Wanted() = use;
+  return before;
+#else
+  (void)use;
+  return false;
+#endif
+}
+
+void Md5Many(const uint8_t* const* messages, std::size_t length, std::size_t count,
+             Md5Digest* digests) {
+  std::size_t i = 0;
+#ifdef RUVEX_EVAL_AVX2
+  // One message alone is done sooner by the plain code.
+  if (length <= 119 && Avx2Ready()) {
+    for (; i + 1 < count; i += 8) {
+      const std::size_t lanes = count - i < 8 ? count - i : 8;
+      md5_detail::Md5LanesAvx2(messages + i, length, lanes, digests + i);
+    }
+  }
+#endif
+  for (; i < count; ++i) digests[i] = Md5(messages[i], length);
+}
+
 }  // namespace ruvex

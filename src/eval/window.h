@@ -41,6 +41,10 @@ WindowKey MakeWindowKey(const EvalWindow& window, int side);
 // KeyOfText(MakeKeyText(w, side)).
 WindowKey KeyOfText(const KeyText& text);
 
+// keys[i] = KeyOfText(*texts[i]) for i < count, the digests several at a
+// time.
+void KeysOfTexts(const KeyText* const* texts, int count, WindowKey* keys);
+
 // The key text itself, exactly, in three words: character i - 'A' (0..3)
 // gives bit i of the low plane and bit i of the high plane; words[0] and
 // words[1] hold bits 0..63 of the planes, words[2] bits 64.. of the low plane
