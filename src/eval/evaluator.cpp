@@ -49,8 +49,7 @@ double Answer(Evaluator& evaluator, Request& request, int side) {
   if (side != Own && side != Opponent) {
     for (int n = 0; n < 81; ++n) TraceLog("ERROR in 'Turn'");
   }
-  const std::array<double, 81> inputs = EncodeWindow(request.window, side);
-  const double value = EvaluateValue(evaluator.network, inputs);
+  const double value = EvaluateSigns(evaluator.network, WindowSigns(request.window, side));
   // A value the main table no longer keeps stays out of the front too, so
   // the next request for it misses just as the main table would.
   if (InsertValue(evaluator.cache, request.key, value))

@@ -60,4 +60,7 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
 // and 2 (network.output is not written).
 double EvaluateValue(Network& network, const std::array<double, InputCount>& cells);
 
+// EvaluateValue of the inputs signs[i] (-1, 0 or +1 each), the same bits.
+double EvaluateSigns(Network& network, const std::array<int8_t, InputCount>& signs);
+
 }  // namespace ruvex

@@ -57,6 +57,18 @@ std::array<double, 81> EncodeWindow(const EvalWindow& window, int side) {
   return inputs;
 }
 
+std::array<int8_t, 81> WindowSigns(const EvalWindow& window, int side) {
+  std::array<int8_t, 81> signs{};
+  if (side != Own && side != Opponent) return signs;
+  const int8_t own = static_cast<int8_t>(side);
+  const int8_t other = static_cast<int8_t>(Other(side));
+  std::size_t n = 0;
+  for (const auto& row : window) {
+    for (const int8_t cell : row) signs[n++] = static_cast<int8_t>((cell == own) - (cell == other));
+  }
+  return signs;
+}
+
 WindowKey MakeWindowKey(const EvalWindow& window, int side) {
   return KeyOfText(MakeKeyText(window, side));
 }

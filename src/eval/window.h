@@ -27,6 +27,9 @@ KeyText MakeKeyText(const EvalWindow& window, int side);
 // or Opponent every input is 0.0 (the evaluator reports that case).
 std::array<double, 81> EncodeWindow(const EvalWindow& window, int side);
 
+// EncodeWindow's inputs as small integers: +1, -1 or 0 each.
+std::array<int8_t, 81> WindowSigns(const EvalWindow& window, int side);
+
 // The window's key for side: the first 7 bytes of the MD5 digest of its key text,
 // in digest order, as one integer (the first byte is the most significant).
 // Two keys are equal exactly when their 14-character hex texts are equal.
