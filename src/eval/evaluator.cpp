@@ -57,7 +57,7 @@ double Answer(Evaluator& evaluator, Request& request, int side) {
   return value;
 }
 
-constexpr int GroupSize = 16;  // requests whose slots are fetched together
+constexpr int GroupSize = 32;  // requests whose slots are fetched together
 
 }  // namespace
 
