@@ -1,6 +1,7 @@
 #include "eval/md5.h"
 
 #include <cstring>
+#include <utility>
 
 namespace ruvex {
 
@@ -158,47 +159,41 @@ Md5Digest Md5(const void* data, std::size_t length) {
 
 namespace {
 
-#ifdef RUVEX_EVAL_AVX2
-bool& Avx2Wanted() {
-  static bool wanted = true;
-  return wanted;
-}
-#endif
+using LanesFunction = void (*)(const uint8_t* const*, std::size_t, std::size_t, Md5Digest*);
 
-bool Avx2Ready() {
+bool avx2Wanted = true;
+bool avx512Wanted = true;
+
+// The widest lanes wanted and at hand, or nullptr.
+LanesFunction Lanes() {
 #ifdef RUVEX_EVAL_AVX2
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has && Avx2Wanted();
-#else
-  return false;
+  static const bool hasAvx2 = __builtin_cpu_supports("avx2") != 0;
+  static const bool hasAvx512 =
+      __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+  if (avx512Wanted && hasAvx512) return md5_detail::Md5LanesAvx512;
+  if (avx2Wanted && hasAvx2) return md5_detail::Md5LanesAvx2;
 #endif
+  return nullptr;
 }
 
 }  // namespace
 
 bool md5_detail::UseAvx2(bool use) {
-#ifdef RUVEX_EVAL_AVX2
-  const bool before = Avx2Wanted();
-  Avx2Wanted() = use;
-  return before;
-#else
-  (void)use;
-  return false;
-#endif
+  return std::exchange(avx2Wanted, use);
+}
+
+bool md5_detail::UseAvx512(bool use) {
+  return std::exchange(avx512Wanted, use);
 }
 
 void Md5Many(const uint8_t* const* messages, std::size_t length, std::size_t count,
              Md5Digest* digests) {
   std::size_t i = 0;
-#ifdef RUVEX_EVAL_AVX2
   // One message alone is done sooner by the plain code.
-  if (length <= 119 && Avx2Ready()) {
-    for (; i + 1 < count; i += 8) {
-      const std::size_t lanes = count - i < 8 ? count - i : 8;
-      md5_detail::Md5LanesAvx2(messages + i, length, lanes, digests + i);
-    }
+  if (const LanesFunction lanes = length <= 119 ? Lanes() : nullptr) {
+    for (; i + 1 < count; i += 8)
+      lanes(messages + i, length, count - i < 8 ? count - i : 8, digests + i);
   }
-#endif
   for (; i < count; ++i) digests[i] = Md5(messages[i], length);
 }
 

@@ -18,13 +18,18 @@ void Md5Many(const uint8_t* const* messages, std::size_t length, std::size_t cou
 
 namespace md5_detail {
 
-// Up to 8 messages (lanes of them) of at most 119 bytes at once; AVX2 only.
+// Up to 8 messages (lanes of them) of at most 119 bytes at once, with AVX2
+// or with AVX-512's 256-bit forms.
 void Md5LanesAvx2(const uint8_t* const* messages, std::size_t length, std::size_t lanes,
                   Md5Digest* digests);
+void Md5LanesAvx512(const uint8_t* const* messages, std::size_t length, std::size_t lanes,
+                    Md5Digest* digests);
 
-// Whether Md5Many uses AVX2 where the processor has it (it does unless told
-// otherwise); returns the previous setting. For tests and checks.
+// Whether Md5Many uses AVX2, and AVX-512 before it, where the processor has
+// them (it does unless told otherwise); each returns the previous setting.
+// For tests and checks.
 bool UseAvx2(bool use);
+bool UseAvx512(bool use);
 
 }  // namespace md5_detail
 
