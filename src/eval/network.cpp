@@ -169,24 +169,13 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
   return {output[0], output[1], output[2]};
 }
 
-namespace {
-
-double OutputValue(const Network& network, const double* sums) {
+double EvaluateSigns(Network& network, const std::array<int8_t, InputCount>& signs) {
+  const double* sums = HiddenLayer(network, [&signs](int i) { return signs[i]; });
   if (sums == nullptr) return Sigmoid(0.0);
   const double* w2 = network.W2.data();
   double s1 = 0.0;
   for (std::size_t j = 0; j < network.hidden.size(); ++j) s1 = s1 + sums[j] * w2[3 * j + 1];
   return 1.0 / (PowBase(s1 * -1.0) + 1.0);
-}
-
-}  // namespace
-
-double EvaluateValue(Network& network, const std::array<double, InputCount>& cells) {
-  return OutputValue(network, HiddenLayer(network, [&cells](int i) { return cells[i]; }));
-}
-
-double EvaluateSigns(Network& network, const std::array<int8_t, InputCount>& signs) {
-  return OutputValue(network, HiddenLayer(network, [&signs](int i) { return signs[i]; }));
 }
 
 }  // namespace ruvex
