@@ -161,7 +161,6 @@ namespace {
 
 using LanesFunction = void (*)(const uint8_t* const*, std::size_t, std::size_t, Md5Digest*);
 
-bool avx2Wanted = true;
 bool avx512Wanted = true;
 
 // The widest lanes wanted and at hand, or nullptr.
@@ -171,16 +170,12 @@ LanesFunction Lanes() {
   static const bool hasAvx512 =
       __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0;
   if (avx512Wanted && hasAvx512) return md5_detail::Md5LanesAvx512;
-  if (avx2Wanted && hasAvx2) return md5_detail::Md5LanesAvx2;
+  if (hasAvx2) return md5_detail::Md5LanesAvx2;
 #endif
   return nullptr;
 }
 
 }  // namespace
-
-bool md5_detail::UseAvx2(bool use) {
-  return std::exchange(avx2Wanted, use);
-}
 
 bool md5_detail::UseAvx512(bool use) {
   return std::exchange(avx512Wanted, use);

@@ -25,10 +25,8 @@ void Md5LanesAvx2(const uint8_t* const* messages, std::size_t length, std::size_
 void Md5LanesAvx512(const uint8_t* const* messages, std::size_t length, std::size_t lanes,
                     Md5Digest* digests);
 
-// Whether Md5Many uses AVX2, and AVX-512 before it, where the processor has
-// them (it does unless told otherwise); each returns the previous setting.
-// For tests and checks.
-bool UseAvx2(bool use);
+// Whether Md5Many uses AVX-512 (before AVX2) where the processor has it (it
+// does unless told otherwise); returns the previous setting. For tests.
 bool UseAvx512(bool use);
 
 }  // namespace md5_detail
