@@ -106,6 +106,11 @@ inline const double* FindFront(EvalCache& cache, const ExactKey& key) {
   return value;
 }
 
+// Asks the processor to fetch the front entry of key.
+inline void PrefetchFront(const EvalCache& cache, const ExactKey& key) {
+  if (cache.front) __builtin_prefetch(&cache.front[FrontIndex(key, cache.frontMask)]);
+}
+
 // Puts the text of key with value in the front, in place of whatever its
 // entry held. Only for a value the main table holds under the text's key.
 inline void KeepFront(EvalCache& cache, const ExactKey& key, double value) {

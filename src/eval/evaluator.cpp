@@ -49,8 +49,7 @@ double Answer(Evaluator& evaluator, Request& request, int side) {
   if (side != Own && side != Opponent) {
     for (int n = 0; n < 81; ++n) TraceLog("ERROR in 'Turn'");
   }
-  const std::array<double, 81> inputs = EncodeWindow(request.window, side);
-  const double value = EvaluateValue(evaluator.network, inputs);
+  const double value = EvaluateSigns(evaluator.network, WindowSigns(request.window, side));
   // A value the main table no longer keeps stays out of the front too, so
   // the next request for it misses just as the main table would.
   if (InsertValue(evaluator.cache, request.key, value))
@@ -58,7 +57,7 @@ double Answer(Evaluator& evaluator, Request& request, int side) {
   return value;
 }
 
-constexpr int GroupSize = 16;  // requests whose slots are fetched together
+constexpr int GroupSize = 32;  // requests whose slots are fetched together
 
 }  // namespace
 
@@ -72,17 +71,30 @@ void ValueCells(Evaluator& evaluator, const BoardGrid& board, MoveList& list, in
   Request group[GroupSize];
   for (int first = 1; first <= n; first += GroupSize) {
     const int count = n - first + 1 < GroupSize ? n - first + 1 : GroupSize;
-    // Ahead: windows, keys, and the main-table slots of the windows the
-    // front does not hold now (a guess: earlier requests of the group may
-    // still change the front; Answer makes any key still missing).
+    // Ahead, in passes so that the loads of one pass overlap: windows and
+    // exact keys with their front entries fetched; then the digest keys and
+    // main-table slots of the windows the front does not hold now (a guess:
+    // earlier requests of the group may still change the front; Answer makes
+    // any key still missing).
     for (int g = 0; g < count; ++g) {
-      Request& request = group[g];
-      MakeRequest(board, list[first + g].x, list[first + g].y, side, request);
-      if (!PeekFront(evaluator.cache, request.exact)) {
-        request.key = KeyOfText(request.text);
-        request.keyed = true;
-        PrefetchValue(evaluator.cache, request.key);
-      }
+      MakeRequest(board, list[first + g].x, list[first + g].y, side, group[g]);
+      PrefetchFront(evaluator.cache, group[g].exact);
+    }
+    const KeyText* texts[GroupSize];
+    int index[GroupSize];
+    int unkeyed = 0;
+    for (int g = 0; g < count; ++g) {
+      if (PeekFront(evaluator.cache, group[g].exact)) continue;
+      texts[unkeyed] = &group[g].text;
+      index[unkeyed++] = g;
+    }
+    WindowKey keys[GroupSize];
+    KeysOfTexts(texts, unkeyed, keys);
+    for (int u = 0; u < unkeyed; ++u) {
+      Request& request = group[index[u]];
+      request.key = keys[u];
+      request.keyed = true;
+      PrefetchValue(evaluator.cache, request.key);
     }
     for (int g = 0; g < count; ++g) list[first + g].value = Answer(evaluator, group[g], side);
   }

@@ -1,6 +1,7 @@
 #include "eval/md5.h"
 
 #include <cstring>
+#include <utility>
 
 namespace ruvex {
 
@@ -154,6 +155,41 @@ Md5Digest Md5(const void* data, std::size_t length) {
     for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<uint8_t>(state[i] >> (8 * j));
   }
   return digest;
+}
+
+namespace {
+
+using LanesFunction = void (*)(const uint8_t* const*, std::size_t, std::size_t, Md5Digest*);
+
+bool avx512Wanted = true;
+
+// The widest lanes wanted and at hand, or nullptr.
+LanesFunction Lanes() {
+#ifdef RUVEX_EVAL_AVX2
+  static const bool hasAvx2 = __builtin_cpu_supports("avx2") != 0;
+  static const bool hasAvx512 =
+      __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+  if (avx512Wanted && hasAvx512) return md5_detail::Md5LanesAvx512;
+  if (hasAvx2) return md5_detail::Md5LanesAvx2;
+#endif
+  return nullptr;
+}
+
+}  // namespace
+
+bool md5_detail::UseAvx512(bool use) {
+  return std::exchange(avx512Wanted, use);
+}
+
+void Md5Many(const uint8_t* const* messages, std::size_t length, std::size_t count,
+             Md5Digest* digests) {
+  std::size_t i = 0;
+  // One message alone is done sooner by the plain code.
+  if (const LanesFunction lanes = length <= 119 ? Lanes() : nullptr) {
+    for (; i + 1 < count; i += 8)
+      lanes(messages + i, length, count - i < 8 ? count - i : 8, digests + i);
+  }
+  for (; i < count; ++i) digests[i] = Md5(messages[i], length);
 }
 
 }  // namespace ruvex

@@ -82,13 +82,12 @@ inline void SumBlock(const double* const* rows, const double* factors, int activ
 
 namespace {
 
-// The hidden layer's outputs (hidden.size() of them) for the window inputs,
-// or nullptr for a network without the evaluation shape.
-const double* HiddenLayer(Network& network, const std::array<double, InputCount>& cells) {
+// The hidden layer's outputs (hidden.size() of them) for the window inputs
+// (input(i) for i in 1..InputCount, each exactly a double), or nullptr for a
+// network without the evaluation shape.
+template <class Input>
+const double* HiddenLayer(Network& network, Input cell) {
   if (!HasEvaluationShape(network)) return nullptr;
-  double* input = network.input.data();
-  input[0] = 1.0;
-  for (int i = 0; i < InputCount; ++i) input[i + 1] = cells[i];
 
   // Hidden layer. Every hidden sum runs over the inputs in increasing order.
   // A zero input adds exactly +-0.0 when its whole weight row is finite, which
@@ -102,9 +101,10 @@ const double* HiddenLayer(Network& network, const std::array<double, InputCount>
   const bool indexed = network.finiteRow.size() == network.input.size();
   int active = 0;
   for (int i = 0; i <= InputCount; ++i) {
-    if (input[i] == 0.0 && indexed && network.finiteRow[i] != 0) continue;
+    const double input = i == 0 ? 1.0 : static_cast<double>(cell(i - 1));  // input 0: the bias
+    if (input == 0.0 && indexed && network.finiteRow[i] != 0) continue;
     rows[active] = network.W1.data() + static_cast<std::size_t>(i) * width;
-    factors[active] = input[i];
+    factors[active] = input;
     ++active;
   }
   // Blocks of hidden units are summed in registers, the active rows in
@@ -144,7 +144,7 @@ const double* HiddenLayer(Network& network, const std::array<double, InputCount>
 }  // namespace
 
 std::array<double, 3> Evaluate(Network& network, const std::array<double, InputCount>& cells) {
-  const double* sums = HiddenLayer(network, cells);
+  const double* sums = HiddenLayer(network, [&cells](int i) { return cells[i]; });
   if (sums == nullptr) {
     const double unloaded = Sigmoid(0.0);
     return {unloaded, unloaded, unloaded};
@@ -169,8 +169,8 @@ std::array<double, 3> Evaluate(Network& network, const std::array<double, InputC
   return {output[0], output[1], output[2]};
 }
 
-double EvaluateValue(Network& network, const std::array<double, InputCount>& cells) {
-  const double* sums = HiddenLayer(network, cells);
+double EvaluateSigns(Network& network, const std::array<int8_t, InputCount>& signs) {
+  const double* sums = HiddenLayer(network, [&signs](int i) { return signs[i]; });
   if (sums == nullptr) return Sigmoid(0.0);
   const double* w2 = network.W2.data();
   double s1 = 0.0;

@@ -56,8 +56,9 @@ double Sigmoid(double s);
 // Sigmoid(0) = 0.5, as all-zero weights would, and is left untouched.
 std::array<double, 3> Evaluate(Network& network, const std::array<double, InputCount>& cells);
 
-// Output 1 of Evaluate alone, the same bits, without the work for outputs 0
-// and 2 (network.output is not written).
-double EvaluateValue(Network& network, const std::array<double, InputCount>& cells);
+// Output 1 of Evaluate for the inputs signs[i] (-1, 0 or +1 each) alone, the
+// same bits, without the work for outputs 0 and 2 (network.output is not
+// written).
+double EvaluateSigns(Network& network, const std::array<int8_t, InputCount>& signs);
 
 }  // namespace ruvex

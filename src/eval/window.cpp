@@ -57,6 +57,18 @@ std::array<double, 81> EncodeWindow(const EvalWindow& window, int side) {
   return inputs;
 }
 
+std::array<int8_t, 81> WindowSigns(const EvalWindow& window, int side) {
+  std::array<int8_t, 81> signs{};
+  if (side != Own && side != Opponent) return signs;
+  const int8_t own = static_cast<int8_t>(side);
+  const int8_t other = static_cast<int8_t>(Other(side));
+  std::size_t n = 0;
+  for (const auto& row : window) {
+    for (const int8_t cell : row) signs[n++] = static_cast<int8_t>((cell == own) - (cell == other));
+  }
+  return signs;
+}
+
 WindowKey MakeWindowKey(const EvalWindow& window, int side) {
   return KeyOfText(MakeKeyText(window, side));
 }
@@ -104,11 +116,31 @@ ExactKey MakeExactKey(const KeyText& text) {
   return key;
 }
 
-WindowKey KeyOfText(const KeyText& text) {
-  const Md5Digest digest = Md5(text.data(), text.size());
+namespace {
+
+WindowKey KeyOfDigest(const Md5Digest& digest) {
   uint64_t bits = 0;
   for (int i = 0; i < 7; ++i) bits = bits << 8 | digest[i];
   return WindowKey{bits};
+}
+
+}  // namespace
+
+WindowKey KeyOfText(const KeyText& text) {
+  return KeyOfDigest(Md5(text.data(), text.size()));
+}
+
+void KeysOfTexts(const KeyText* const* texts, int count, WindowKey* keys) {
+  constexpr int Most = 16;
+  const uint8_t* messages[Most];
+  Md5Digest digests[Most];
+  for (int first = 0; first < count; first += Most) {
+    const int n = count - first < Most ? count - first : Most;
+    for (int i = 0; i < n; ++i)
+      messages[i] = reinterpret_cast<const uint8_t*>(texts[first + i]->data());
+    Md5Many(messages, std::tuple_size_v<KeyText>, static_cast<std::size_t>(n), digests);
+    for (int i = 0; i < n; ++i) keys[first + i] = KeyOfDigest(digests[i]);
+  }
 }
 
 }  // namespace ruvex

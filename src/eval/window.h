@@ -27,6 +27,9 @@ KeyText MakeKeyText(const EvalWindow& window, int side);
 // or Opponent every input is 0.0 (the evaluator reports that case).
 std::array<double, 81> EncodeWindow(const EvalWindow& window, int side);
 
+// EncodeWindow's inputs as small integers: +1, -1 or 0 each.
+std::array<int8_t, 81> WindowSigns(const EvalWindow& window, int side);
+
 // The window's key for side: the first 7 bytes of the MD5 digest of its key text,
 // in digest order, as one integer (the first byte is the most significant).
 // Two keys are equal exactly when their 14-character hex texts are equal.
@@ -40,6 +43,10 @@ WindowKey MakeWindowKey(const EvalWindow& window, int side);
 // The key of a key text already made: MakeWindowKey(w, side) is
 // KeyOfText(MakeKeyText(w, side)).
 WindowKey KeyOfText(const KeyText& text);
+
+// keys[i] = KeyOfText(*texts[i]) for i < count, the digests several at a
+// time.
+void KeysOfTexts(const KeyText* const* texts, int count, WindowKey* keys);
 
 // The key text itself, exactly, in three words: character i - 'A' (0..3)
 // gives bit i of the low plane and bit i of the high plane; words[0] and

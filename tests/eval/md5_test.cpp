@@ -2,20 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 namespace ruvex {
 namespace {
-
-std::string Md5Hex(const std::string& text) {
-  static constexpr char Digits[] = "0123456789abcdef";
-  std::string hex;
-  for (const uint8_t byte : Md5(text.data(), text.size())) {
-    hex += Digits[byte >> 4];
-    hex += Digits[byte & 15];
-  }
-  return hex;
-}
 
 TEST(Md5, KnownDigests) {
   const std::string a40(40, 'A');
@@ -36,7 +28,32 @@ TEST(Md5, KnownDigests) {
       {a40 + "C" + a40, "1c266475c833b30bb1f4e4b6d22388c8"},
   };
   for (const auto& [text, digest] : cases) {
-    EXPECT_EQ(Md5Hex(text), digest) << text.size() << " bytes: " << text.substr(0, 20);
+    std::string hex;
+    for (const uint8_t byte : Md5(text.data(), text.size()))
+      hex += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
+    EXPECT_EQ(hex, digest) << text.size() << " bytes: " << text.substr(0, 20);
+  }
+}
+
+// Several messages at once give the one-message digests (with AVX2, then
+// AVX-512, where the processor has them), for every count of lanes and
+// lengths around the padding limits, the longest it takes and past it.
+TEST(Md5, ManyMatchesOneByOne) {
+  std::mt19937 random(7);
+  std::vector<uint8_t> bytes(18 * 121);
+  for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
+  const uint8_t* messages[17];
+  Md5Digest digests[17];
+  for (const bool widest : {false, true}) {
+    md5_detail::UseAvx512(widest);  // true is the engine's setting
+    for (const std::size_t length : {0, 1, 55, 56, 63, 64, 81, 119, 120}) {
+      for (std::size_t count = 0; count <= 17; ++count) {
+        for (std::size_t i = 0; i < count; ++i) messages[i] = &bytes[121 * i + count];
+        Md5Many(messages, length, count, digests);
+        for (std::size_t i = 0; i < count; ++i)
+          ASSERT_EQ(digests[i], Md5(messages[i], length)) << widest << length << " " << count << i;
+      }
+    }
   }
 }
 

@@ -39,10 +39,8 @@ std::array<double, 3> PlainEvaluate(const Network& n, const Inputs& cells) {
   return out;
 }
 
-// Bit-identical, NaNs of any payload counting as equal.
-bool Same(double a, double b) {
-  if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
-  return Bits(a) == Bits(b);
+bool Same(double a, double b) {  // bit-identical, NaNs of any payload counting as equal
+  return std::isnan(a) || std::isnan(b) ? std::isnan(a) && std::isnan(b) : Bits(a) == Bits(b);
 }
 
 Inputs RandomInputs(std::mt19937_64& random, int stones) {
@@ -64,8 +62,8 @@ TEST(Evaluate, AllZeroWeightsOrNoWeightsGiveOneHalf) {
   for (Network* m : {&none, &wrong, &negative}) EXPECT_EQ(Evaluate(*m, Inputs{}), Halves);
 }
 
-// The fast Evaluate (zero inputs of finite rows skipped, hidden sums in
-// blocks) against the definition: finite, non-finite and extreme weights;
+// The fast Evaluate and EvaluateSigns (zero inputs of finite rows skipped,
+// hidden sums in blocks) against the definition: finite, non-finite and extreme weights;
 // widths with and without a remainder of 8; networks indexed, never indexed
 // and with no index at all; inputs beyond -1/0/+1; several calls in a row on
 // one network, so a call leaves nothing behind for the next.
@@ -97,6 +95,9 @@ void CheckAgainstTheDefinition() {
       const auto got = Evaluate(n, cells);
       for (int k = 0; k < 3; ++k)
         ASSERT_TRUE(Same(got[k], expected[k])) << "call " << call << " output " << k;
+      std::array<int8_t, InputCount> signs;  // the inputs as integers, where they are -1, 0, +1
+      for (int i = 0; i < InputCount; ++i) signs[i] = static_cast<int8_t>(cells[i]);
+      ASSERT_TRUE(round % 7 == 0 || Same(EvaluateSigns(n, signs), expected[1])) << call;
     }
   }
 }
