@@ -148,7 +148,7 @@ TEST(LoadNetwork, FileOpenInAnotherReaderLoadsAndHeldByAWriterGivesZeroWeights) 
   const std::string path = dir.File("brain.map");
   WriteFile(path, weightgen::MakeWeightFile({}));
   Network n;
-  for (const auto [access, share] :
+  for (const auto& [access, share] :
        {std::pair<DWORD, DWORD>{GENERIC_READ, FILE_SHARE_READ}, {GENERIC_WRITE, 0}}) {
     const HANDLE other = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
