@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
   std::string explain;
   int explainPly = 0;
   int64_t threatNodes = 0;
+  float quietCap = 0.30f;
   for (int a = 1; a < argc; ++a) {
     const char* arg = argv[a];
     const bool hasValue = a + 1 < argc;
@@ -121,6 +122,8 @@ int main(int argc, char** argv) {
       data.tacticNodes = std::atoll(argv[++a]);
     } else if (std::strcmp(arg, "--threat-nodes") == 0 && hasValue) {
       threatNodes = std::atoll(argv[++a]);
+    } else if (std::strcmp(arg, "--quiet-cap") == 0 && hasValue) {
+      quietCap = static_cast<float>(std::atof(argv[++a]));
     } else if (std::strcmp(arg, "--epochs") == 0 && hasValue) {
       train.epochs = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--emphasis") == 0 && hasValue) {
@@ -154,6 +157,7 @@ int main(int argc, char** argv) {
   Dataset validation = NewDataset();
   const auto labeller = std::make_unique<ThreatLabeller>();
   InitLabeller(*labeller, threatNodes);
+  labeller->quietCap = quietCap;
   GenerateData(data, trainSet, validation, threatNodes > 0 ? labeller.get() : nullptr);
   std::printf(
       "data: %d games, %zu train positions (%zu samples), %zu validation positions "

@@ -10,7 +10,6 @@ namespace {
 
 constexpr float WinTarget = 0.99f;     // a four that starts a forced win
 constexpr float RefuteTarget = 0.93f;  // stops the opponent's forced win
-constexpr float QuietCap = 0.30f;      // below the cut's 0.35 while something is forced
 
 int CellOf(const MoveEntry& c) {
   return tactic::CellAt(c.x - 1, c.y - 1);
@@ -62,7 +61,7 @@ int ApplyThreatLabels(ThreatLabeller& l, const BoardGrid& grid, int side, const 
     for (int k = 1; k <= n; ++k) {
       const int cell = CellOf(list[k]);
       if (b.cls[0][cell] < tactic::kClassFour) {
-        targets[k - 1] = std::min(targets[k - 1], QuietCap);
+        targets[k - 1] = std::min(targets[k - 1], l.quietCap);
       } else if (cell == line.cells[0] || FourWins(l, cell)) {
         targets[k - 1] = WinTarget;
       }
@@ -78,7 +77,7 @@ int ApplyThreatLabels(ThreatLabeller& l, const BoardGrid& grid, int side, const 
   for (int i = 0; i < defence.count; ++i) refutes[defence.moves[i]] = true;
   for (int k = 1; k <= n; ++k) {
     float& t = targets[k - 1];
-    t = refutes[CellOf(list[k])] ? std::max(t, RefuteTarget) : std::min(t, QuietCap);
+    t = refutes[CellOf(list[k])] ? std::max(t, RefuteTarget) : std::min(t, l.quietCap);
   }
   ++l.defences;
   return 2;

@@ -14,9 +14,10 @@ struct ThreatLabeller {
   tactic::Board board;
   tactic::Budget budget;
   tactic::Solver solver;
-  int64_t nodes = 0;     // solver nodes per question; a spent budget leaves the targets alone
-  int64_t wins = 0;      // positions labelled as the mover's forced win
-  int64_t defences = 0;  // positions labelled as a defence
+  int64_t nodes = 0;       // solver nodes per question; a spent budget leaves the targets alone
+  float quietCap = 0.30f;  // other moves' targets while something is forced (below the cut)
+  int64_t wins = 0;        // positions labelled as the mover's forced win
+  int64_t defences = 0;    // positions labelled as a defence
 };
 
 void InitLabeller(ThreatLabeller& labeller, int64_t nodes);
