@@ -12,6 +12,25 @@
 namespace ruvex::trainer {
 namespace {
 
+// Every move on a free playable cell; a won game ends on the winner's first
+// five (returns whether it was won).
+bool ExpectLegalAndEndedByFive(const GameRecord& game) {
+  std::set<std::pair<int, int>> cells;
+  for (const Cell& c : game.moves) {
+    EXPECT_TRUE(IsPlayable(c.x, c.y) && cells.insert({c.x, c.y}).second) << c.x << "," << c.y;
+  }
+  const int n = static_cast<int>(game.moves.size());
+  if (game.winner == Empty) return false;
+  const Position end = PositionBefore(game, n);
+  MoveEntry last;
+  last.x = game.moves.back().x;
+  last.y = game.moves.back().y;
+  EXPECT_EQ(end.grid(last.x, last.y), game.winner);
+  EXPECT_EQ(IsFiveThrough(game.winner, end.grid, last), 1);
+  EXPECT_EQ(PositionBefore(game, n - 1).side, game.winner);  // no earlier move ended it
+  return true;
+}
+
 TEST(Transforms, EachMapsThePlayableCellsOntoThemselvesAndKeepsTheTeacher) {
   BoardGrid grid;
   ClearBoard(grid);
@@ -39,58 +58,28 @@ TEST(Transforms, EachMapsThePlayableCellsOntoThemselvesAndKeepsTheTeacher) {
   EXPECT_EQ(TransformCell(4, {1, 5}), (Cell{5, 1}));
 }
 
-TEST(NoisyGames, AreReproducibleLegalAndEndOnTheWinnersFive) {
+// Noisy games, and for the first seeds games of the tactic search.
+TEST(SelfPlayGames, AreReproducibleLegalAndEndOnTheWinnersFive) {
+  const auto engine = std::make_unique<tactic::Engine>();
+  tactic::InitEngine(*engine);
   int decided = 0;
   for (uint64_t seed = 1; seed <= 12; ++seed) {
-    Rng a = SeedRng(seed);
-    Rng b = SeedRng(seed);
+    Rng a = SeedRng(seed), b = SeedRng(seed);
     NoisyPlayer player;
     player.randomShare = 0.05 * static_cast<double>(seed % 4);
     const GameRecord game = PlayNoisyGame(a, player);
     ASSERT_EQ(game.moves, PlayNoisyGame(b, player).moves);
-    std::set<std::pair<int, int>> cells;
-    for (const Cell& c : game.moves) {
-      EXPECT_TRUE(IsPlayable(c.x, c.y));
-      EXPECT_TRUE(cells.insert({c.x, c.y}).second) << "cell played twice";
-    }
-    const int n = static_cast<int>(game.moves.size());
     const Position third = PositionBefore(game, 3);
     EXPECT_EQ(third.side, Other(game.firstSide));
     EXPECT_EQ(third.grid(game.moves[1].x, game.moves[1].y), Other(game.firstSide));
     EXPECT_EQ(third.grid(game.moves[3].x, game.moves[3].y), Empty);
-    if (game.winner == Empty) continue;
-    ++decided;
-    const Position end = PositionBefore(game, n);
-    MoveEntry last;
-    last.x = game.moves.back().x;
-    last.y = game.moves.back().y;
-    EXPECT_EQ(end.grid(last.x, last.y), game.winner);
-    EXPECT_EQ(IsFiveThrough(game.winner, end.grid, last), 1);
-    EXPECT_EQ(PositionBefore(game, n - 1).side, game.winner);  // no earlier move ended it
+    decided += ExpectLegalAndEndedByFive(game);
+    if (seed > 3) continue;
+    const GameRecord tactic = PlayTacticGame(a, *engine, 300, 0.1, 60);
+    ASSERT_EQ(tactic.moves, PlayTacticGame(b, *engine, 300, 0.1, 60).moves);
+    ExpectLegalAndEndedByFive(tactic);
   }
   EXPECT_GT(decided, 8);
-}
-
-TEST(TacticGames, AreReproducibleAndLegal) {
-  const auto engine = std::make_unique<tactic::Engine>();
-  tactic::InitEngine(*engine);
-  for (uint64_t seed = 1; seed <= 3; ++seed) {
-    Rng a = SeedRng(seed);
-    Rng b = SeedRng(seed);
-    const GameRecord game = PlayTacticGame(a, *engine, 300, 0.1, 60);
-    ASSERT_EQ(game.moves, PlayTacticGame(b, *engine, 300, 0.1, 60).moves);
-    std::set<std::pair<int, int>> cells;
-    for (const Cell& c : game.moves) {
-      EXPECT_TRUE(IsPlayable(c.x, c.y));
-      EXPECT_TRUE(cells.insert({c.x, c.y}).second) << "cell played twice";
-    }
-    if (game.winner == Empty) continue;
-    const Position end = PositionBefore(game, static_cast<int>(game.moves.size()));
-    MoveEntry last;
-    last.x = game.moves.back().x;
-    last.y = game.moves.back().y;
-    EXPECT_EQ(IsFiveThrough(game.winner, end.grid, last), 1);
-  }
 }
 
 }  // namespace

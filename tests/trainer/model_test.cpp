@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "board/candidates.h"
@@ -54,6 +56,25 @@ TEST(TrainerSamples, OneSamplePerCandidateEncodedLikeTheEngine) {
   EXPECT_FALSE(AddPosition(data, grid, Own));
   EXPECT_FALSE(AddPosition(data, grid, Opponent));
   EXPECT_EQ(data.Positions(), 1u);
+}
+
+// An open three of Own: Own wins by fours; Opponent must stop it at an end.
+TEST(TrainerSamples, SolverLabelsRankForcedWinsAndRefutationsOverQuietMoves) {
+  BoardGrid grid;
+  ClearBoard(grid);
+  for (int x = 10; x <= 12; ++x) grid(x, 10) = Own;
+  const auto labeller = std::make_unique<ThreatLabeller>();
+  InitLabeller(*labeller, 20000);
+  for (int side : {Own, Opponent}) {
+    Dataset data = NewDataset();
+    ASSERT_TRUE(AddPosition(data, grid, side, labeller.get()));
+    std::vector<float> t = data.targets;
+    std::sort(t.rbegin(), t.rend());
+    // The two open-four cells first, for Own as its win, for Opponent as its only
+    // refutations; every other candidate below the cut.
+    EXPECT_TRUE(t[1] >= (side == Own ? 0.99f : 0.93f) && t[2] <= 0.30f) << t[1] << " " << t[2];
+  }
+  EXPECT_EQ(labeller->wins + 10 * labeller->defences, 11);
 }
 
 // Numerical derivative of the loss of one sample with respect to one weight.

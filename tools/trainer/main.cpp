@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "board/candidates.h"
@@ -17,6 +18,7 @@
 #include "trainer/quality.h"
 #include "trainer/samples.h"
 #include "trainer/teacher.h"
+#include "trainer/threats.h"
 
 namespace {
 
@@ -100,6 +102,8 @@ int main(int argc, char** argv) {
   std::string measure;
   std::string explain;
   int explainPly = 0;
+  int64_t threatNodes = 0;
+  float quietCap = 0.30f;
   for (int a = 1; a < argc; ++a) {
     const char* arg = argv[a];
     const bool hasValue = a + 1 < argc;
@@ -116,6 +120,10 @@ int main(int argc, char** argv) {
       data.tacticGames = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--tactic-nodes") == 0 && hasValue) {
       data.tacticNodes = std::atoll(argv[++a]);
+    } else if (std::strcmp(arg, "--threat-nodes") == 0 && hasValue) {
+      threatNodes = std::atoll(argv[++a]);
+    } else if (std::strcmp(arg, "--quiet-cap") == 0 && hasValue) {
+      quietCap = static_cast<float>(std::atof(argv[++a]));
     } else if (std::strcmp(arg, "--epochs") == 0 && hasValue) {
       train.epochs = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--emphasis") == 0 && hasValue) {
@@ -135,7 +143,8 @@ int main(int argc, char** argv) {
     }
   }
   if (out.empty() && measure.empty()) return Usage();
-  if (data.games < 10 || train.epochs < 0 || data.tacticGames < 0 || data.tacticNodes < 1)
+  if (data.games < 10 || train.epochs < 0 || data.tacticGames < 0 || data.tacticNodes < 1 ||
+      threatNodes < 0)
     return Usage();
 
   if (!measure.empty() && !explain.empty()) {
@@ -146,11 +155,15 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   Dataset trainSet = NewDataset();
   Dataset validation = NewDataset();
-  GenerateData(data, trainSet, validation);
+  const auto labeller = std::make_unique<ThreatLabeller>();
+  InitLabeller(*labeller, threatNodes);
+  labeller->quietCap = quietCap;
+  GenerateData(data, trainSet, validation, threatNodes > 0 ? labeller.get() : nullptr);
   std::printf(
       "data: %d games, %zu train positions (%zu samples), %zu validation positions "
-      "(%zu samples), %.1f s\n",
+      "(%zu samples), solver labels: %lld wins, %lld defences, %.1f s\n",
       data.games, trainSet.Positions(), trainSet.Size(), validation.Positions(), validation.Size(),
+      static_cast<long long>(labeller->wins), static_cast<long long>(labeller->defences),
       Seconds(start));
   std::fflush(stdout);
 

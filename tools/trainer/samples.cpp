@@ -14,7 +14,7 @@ Dataset NewDataset() {
   return data;
 }
 
-bool AddPosition(Dataset& data, const BoardGrid& grid, int side) {
+bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller* labeller) {
   MoveList list;
   const int n = FindCandidates(grid, list);
   if (n == 0) return false;
@@ -39,6 +39,10 @@ bool AddPosition(Dataset& data, const BoardGrid& grid, int side) {
     data.ownPattern.push_back(BestPattern(threats[k].own));
     data.opponentPattern.push_back(BestPattern(threats[k].opponent));
   }
+  if (labeller != nullptr) {
+    ApplyThreatLabels(*labeller, grid, side, list, n,
+                      data.targets.data() + data.targets.size() - n);
+  }
   data.positionStart.push_back(static_cast<uint32_t>(data.targets.size()));
   return true;
 }
@@ -59,13 +63,14 @@ namespace {
 
 // Positions are rebuilt move by move; each kept one is seen under one of the
 // eight board symmetries.
-void SamplePositions(Rng& rng, double share, const GameRecord& game, Dataset& target) {
+void SamplePositions(Rng& rng, double share, const GameRecord& game, Dataset& target,
+                     ThreatLabeller* labeller) {
   BoardGrid grid;
   ClearBoard(grid);
   int side = game.firstSide;
   for (std::size_t ply = 0; ply < game.moves.size(); ++ply) {
     if (ply > 0 && NextUnit(rng) < share) {
-      AddPosition(target, TransformBoard(NextBelow(rng, 8), grid), side);
+      AddPosition(target, TransformBoard(NextBelow(rng, 8), grid), side, labeller);
     }
     grid(game.moves[ply].x, game.moves[ply].y) = static_cast<int8_t>(side);
     side = Other(side);
@@ -74,7 +79,8 @@ void SamplePositions(Rng& rng, double share, const GameRecord& game, Dataset& ta
 
 }  // namespace
 
-void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation) {
+void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation,
+                  ThreatLabeller* labeller) {
   Rng rng = SeedRng(settings.seed);
   for (int g = 0; g < settings.games; ++g) {
     NoisyPlayer player;
@@ -83,7 +89,7 @@ void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validat
     player.missBlock = 0.03 * NextUnit(rng);
     const GameRecord game = PlayNoisyGame(rng, player);
     SamplePositions(rng, settings.sampleShare, game,
-                    g % settings.validationEvery == 0 ? validation : train);
+                    g % settings.validationEvery == 0 ? validation : train, labeller);
   }
   if (settings.tacticGames <= 0) return;
   // A stream of its own, so the noisy games above stay the same.
@@ -94,7 +100,7 @@ void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validat
     const GameRecord game =
         PlayTacticGame(tacticRng, *engine, settings.tacticNodes, settings.tacticRandom);
     SamplePositions(tacticRng, settings.sampleShare, game,
-                    g % settings.validationEvery == 0 ? validation : train);
+                    g % settings.validationEvery == 0 ? validation : train, labeller);
   }
 }
 

@@ -10,6 +10,7 @@
 #include "board/board.h"
 #include "trainer/games.h"
 #include "trainer/rng.h"
+#include "trainer/threats.h"
 
 namespace ruvex::trainer {
 
@@ -33,8 +34,10 @@ Dataset NewDataset();
 // Adds one sample per candidate cell (the engine's candidate scan, in scan
 // order) of the position with side to move. Positions in which either side
 // can complete five are skipped, since the engine answers them without the
-// network; returns whether the position was added.
-bool AddPosition(Dataset& data, const BoardGrid& grid, int side);
+// network; returns whether the position was added. With a labeller the
+// solver's verdicts adjust the targets (ApplyThreatLabels).
+bool AddPosition(Dataset& data, const BoardGrid& grid, int side,
+                 ThreatLabeller* labeller = nullptr);
 
 // Appends every sample and position of source.
 void Append(Dataset& data, const Dataset& source);
@@ -51,6 +54,8 @@ struct DataSettings {
 
 // Plays the games (player noise drawn per game), samples their positions,
 // each under a random board symmetry, and splits them by game.
-void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation);
+// With a labeller, every kept position gets the solver's labels.
+void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation,
+                  ThreatLabeller* labeller = nullptr);
 
 }  // namespace ruvex::trainer
