@@ -191,10 +191,9 @@ TEST_F(ProtocolLoopTest, StartRefusesOtherSizes) {
     if (inGame) Run({"START 20\r\nBEGIN\r\n"});
     const BoardGrid before = engine.game;
     engine.search.GameRunningTime = 1234;
-    EXPECT_EQ(Run({"START\r\nSTART 15\r\nSTART 21\r\nSTART -20\r\n"}), LoopExit::InputClosed);
-    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 4);
-    for (std::size_t at = 0; at < output.size(); at = output.find('\n', at) + 1)
-      EXPECT_EQ(output.substr(at, 6), "ERROR ");
+    const std::string e = "ERROR unsupported size ", only = ", only 20 is played\r\n";
+    EXPECT_EQ(Transcript({"START\r\nSTART 15\r\nSTART 21\r\nSTART -20\r\n"}),
+              e + "0" + only + e + "15" + only + e + "21" + only + e + "-20" + only + kEof);
     EXPECT_EQ(engine.game, before);
     EXPECT_EQ(std::tuple(engine.gameStarted, engine.search.GameRunningTime),
               std::tuple(inGame, 1234));
