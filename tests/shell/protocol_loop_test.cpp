@@ -164,18 +164,15 @@ TEST_F(ProtocolLoopTest, AnswerBytes) {
 TEST_F(ProtocolLoopTest, StartBeginsAFreshGame) {
   Run({"INFO timeout_turn 700\r\nINFO timeout_match 90000\r\nSTART 20\r\nBEGIN\r\n"});
   ValueCell(engine.evaluator, engine.game, 10, 10, Own);
-  engine.search.store.RootId = CreateNode(engine.search.store);
-  engine.search.HurryMode = 1;
-  engine.search.GameRunningTime = 85000;
-  engine.search.tuning = ShortMatchTuning;
-  engine.turn.OpponentLastMove = {4, 5};
+  auto& s = engine.search;
+  s.store.RootId = CreateNode(s.store);
+  std::tie(s.HurryMode, s.GameRunningTime, s.tuning, engine.turn.OpponentLastMove) =
+      std::tuple(1, 85000, ShortMatchTuning, Cell{4, 5});
   EXPECT_EQ(Transcript({"START 20\r\n"}), kStartAnswer + kEof);
   EXPECT_EQ(engine.game, started);  // frame at 0 and 21
-  EXPECT_EQ(engine.search.tuning, StartTuning);
-  const auto& s = engine.search;
   EXPECT_EQ(std::tuple(engine.evaluator.network.hiddenCount, s.HurryMode, s.GameRunningTime,
-                       s.store.NodeCount, s.store.RootId),
-            std::tuple(100, 0, 0, 0, 0));
+                       s.store.NodeCount, s.store.RootId, s.tuning),
+            std::tuple(100, 0, 0, 0, 0, StartTuning));
   const auto& t = engine.turn;
   EXPECT_EQ(std::tuple(t.TurnTimeLimit, t.MatchTimeLimit, t.OpponentLastMove),
             std::tuple(700, 90000, Cell{4, 5}));
@@ -266,11 +263,10 @@ TEST_F(ProtocolLoopTest, FullBoardAnswersAnError) {
   const std::string error = std::string(FullBoardError) + "\r\n";
   EXPECT_EQ(Transcript({"BEGIN\r\nBOARD\r\nDONE\r\n"}), error + error + kEof);
   engine.game(1, 1) = Empty;
-  const BoardGrid before = engine.game;
+  BoardGrid expected = engine.game;
+  expected(1, 1) = Opponent;
   EXPECT_EQ(Transcript({"TURN 0,0\r\n"}), error + kEof);
-  EXPECT_EQ(engine.game(1, 1), Opponent);
-  engine.game(1, 1) = Empty;
-  EXPECT_EQ(engine.game, before);
+  EXPECT_EQ(engine.game, expected);
 }
 
 TEST_F(ProtocolLoopTest, BoardBlockThenDone) {
@@ -315,13 +311,13 @@ TEST_F(ProtocolLoopTest, GameCommandsBeforeStart) {
   EXPECT_EQ(Transcript({"BEGIN\r\nTURN 3,4\r\nBOARD\r\n5,5,2\r\n6,6,1\r\nDONE\r\n", "ABOUT\r\n",
                         "7,7,2\r\n"}),
             kNoGame + kNoGame + kNoGame + kIdentity + kUnknown + kEof);
-  EXPECT_FALSE(engine.BoardEntryMode);  // DONE still ends the block
-  BoardGrid expected;                   // no frame: no game was started
-  expected(6, 6) = Opponent;
-  expected(7, 7) = Own;
+  BoardGrid expected;  // no frame: no game was started
+  std::tie(expected(6, 6), expected(7, 7)) = std::tuple(Opponent, Own);
   EXPECT_EQ(engine.game, expected);
-  EXPECT_EQ(std::tuple(engine.turn.OpponentLastMove, engine.turn.TurnStartTime, delays.size()),
-            std::tuple(Cell{6, 6}, 0, 0u));
+  // DONE still ends the block.
+  EXPECT_EQ(std::tuple(engine.BoardEntryMode, engine.turn.OpponentLastMove,
+                       engine.turn.TurnStartTime, delays.size()),
+            std::tuple(false, Cell{6, 6}, 0, 0u));
 }
 
 }  // namespace
