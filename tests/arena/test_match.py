@@ -24,22 +24,27 @@ THREAT = "tools/arena/brains/pbrain-threat --seed 2"
 
 class MatchTest(unittest.TestCase):
     def test_match_with_a_crashing_brain(self):
+        # A keeps one process for all four games (START before each); B crashes in every
+        # game, so each of its games gets a fresh process.
         out = io.StringIO()
         with tempfile.TemporaryDirectory() as tmp:
             path = lambda *names: os.path.join(tmp, *names)
             options = MatchOptions(games=4, opening_stones=3, seed=4, psq_dir=path("psq"),
-                                   json_path=path("m.json"), log_dir=path("logs"))
+                                   json_path=path("m.json"), log_dir=path("logs"),
+                                   reuse_process=True)
             summary = run_match(ref("threat", 1), fake("exit", "--at", 2), fast_config(),
                                 options, out=out)
             with open(path("m.json")) as json_file, open(path("psq", "game002.psq")) as psq, \
-                    open(path("logs", "game001-B.log")) as log:
+                    open(path("logs", "brain-A.log")) as log:
                 self.assertEqual(json.load(json_file), summary)
                 moves, names = read_psq(psq.read())
-                self.assertTrue(log.read().startswith("> START 20\n< OK\n"))
-            self.assertEqual(len(os.listdir(path("psq"))), 4)
+                self.assertEqual(log.read().count("> START 20\n< OK\n"), 4)
+            self.assertEqual((sorted(os.listdir(path("logs")))[:2], len(os.listdir(path("psq")))),
+                             (["brain-A.log", "brain-A.stderr"], 4))
         self.assertEqual(child_pids(), [])
         self.assertEqual((summary["a_wins"], summary["draws"], summary["a_losses"]), (4, 0, 0))
-        self.assertEqual([summary["brains"][x]["forfeits"]["crash"] for x in "AB"], [0, 4])
+        self.assertEqual([(summary["brains"][x]["forfeits"]["crash"], summary["brains"][x]["exits"])
+                          for x in "AB"], [(0, {"exit 0": 1}), (4, {"exit 3": 4})])
         games = summary["games"]  # each opening twice, colours swapped
         self.assertEqual([g["black_brain"] for g in games], ["A", "B", "A", "B"])
         self.assertEqual(games[0]["opening"], games[1]["opening"])
@@ -48,23 +53,6 @@ class MatchTest(unittest.TestCase):
         self.assertEqual([m[:2] for m in moves], [tuple(m[:2]) for m in games[1]["moves"]])
         self.assertIn("A wins 4, draws 0, losses 0; score 4.0/4 = 100.0%\n  Elo A-B: +inf  (95%: "
                       "+7.0 .. +inf)", out.getvalue())
-
-    def test_reused_processes(self):
-        # A keeps one process for all four games (START before each); B crashes in every
-        # game, so each of its games gets a fresh process.
-        with tempfile.TemporaryDirectory() as tmp:
-            options = MatchOptions(games=4, opening_stones=3, seed=4, reuse_process=True,
-                                   log_dir=tmp)
-            summary = run_match(ref("threat", 1), fake("exit", "--at", 2), fast_config(),
-                                options, out=io.StringIO())
-            self.assertEqual(sorted(os.listdir(tmp))[:2], ["brain-A.log", "brain-A.stderr"])
-            with open(os.path.join(tmp, "brain-A.log")) as handle:
-                self.assertEqual(handle.read().count("> START 20\n< OK\n"), 4)
-        self.assertEqual(child_pids(), [])
-        self.assertEqual(summary["a_wins"], 4)
-        self.assertEqual(summary["brains"]["A"]["exits"], {"exit 0": 1})
-        self.assertEqual(summary["brains"]["B"]["exits"], {"exit 3": 4})
-        self.assertEqual(summary["brains"]["B"]["forfeits"]["crash"], 4)
 
     def test_per_brain_turn_limits(self):
         # B sleeps 0.9 s on its first move: inside its own 1500 ms, past the match's 500 + 250.

@@ -50,10 +50,10 @@ class ServeTest(unittest.TestCase):
             _, state = self.request("GET", "/api/state?since=%d&wait=2" % state["version"])
         return state["game"]
 
-    def new(self, **request):
+    def new(self, ready=lambda g: g["waiting"] or g["status"] == "over", **request):
         status, state = self.request("POST", "/api/new", dict(request, turn_ms=500))
         self.assertEqual(status, 200, state)
-        return self.game_when(lambda g: g["waiting"] or g["status"] == "over")
+        return self.game_when(ready)
 
     def test_play_and_bad_requests_that_change_nothing(self):
         game = self.new(mode="play", brain=0, colour="black")
@@ -120,11 +120,9 @@ class ServeTest(unittest.TestCase):
         ]
         for request, action, error in cases:
             with self.subTest(request=request, action=action):
-                self.request("POST", "/api/new", dict(request, turn_ms=500))
                 if request.get("brain") == 1:  # the slow brain: wait until it is thinking
-                    game = self.game_when(lambda g: g["to_move"] == "black")
-                else:
-                    game = self.game_when(lambda g: g["waiting"] or g["status"] == "over")
+                    request["ready"] = lambda g: g["to_move"] == "black"
+                game = self.new(**request)
                 status, answer = self.request("POST", "/api/" + action,
                                               {"game": game["id"], "x": 0, "y": 0})
                 self.assertEqual((status, error in answer["error"]), (409, True), answer)

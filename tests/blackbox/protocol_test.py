@@ -69,23 +69,21 @@ class ProcessTest(unittest.TestCase):
             self.assertEqual(process.wait(timeout=60), 0)
 
     def test_brain_map_is_read_from_beside_the_executable_only(self):
-        cases = [  # (brain.map content or None, put in the working directory, input, output)
-            # Nothing after the not-found line: ABOUT is never read.
-            (None, False, b"START 20\r\nABOUT\r\n", b"OK\r\n" + BRAIN_MISSING),
-            (bytes(68680), True, b"START 20\r\nABOUT\r\n", b"OK\r\n" + BRAIN_MISSING),
-            (bytes(68680), False, b"START 20\r\nBEGIN\r\nEND\r\n",
-             b"OK\r\n" + BRAIN_FOUND + b"10,10\r\n"),
+        # A zero brain.map in the working directory (not found: ABOUT is never read), then
+        # beside the binary. (in the working directory, input, output)
+        cases = [
+            (True, b"START 20\r\nABOUT\r\n", b"OK\r\n" + BRAIN_MISSING),
+            (False, b"START 20\r\nBEGIN\r\nEND\r\n", b"OK\r\n" + BRAIN_FOUND + b"10,10\r\n"),
         ]
-        for brain, in_cwd, commands, answers in cases:
-            with self.subTest(brain=None if brain is None else len(brain), in_cwd=in_cwd), \
+        for in_cwd, commands, answers in cases:
+            with self.subTest(in_cwd=in_cwd), \
                     tempfile.TemporaryDirectory(prefix="ruvex-blackbox-") as directory:
                 exe, work = os.path.join(directory, "exe"), os.path.join(directory, "work")
                 os.mkdir(exe)
                 os.mkdir(work)
                 binary = shutil.copy2(BINARY, exe)
-                if brain is not None:
-                    with open(os.path.join(work if in_cwd else exe, "brain.map"), "wb") as f:
-                        f.write(brain)
+                with open(os.path.join(work if in_cwd else exe, "brain.map"), "wb") as f:
+                    f.write(bytes(68680))
                 result = run(commands, binary=binary, cwd=work)
                 self.assertEqual((result.returncode, result.stdout), (0, answers))
 

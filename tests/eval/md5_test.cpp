@@ -10,7 +10,6 @@ namespace ruvex {
 namespace {
 
 TEST(Md5, KnownDigests) {
-  const std::string a40(40, 'A');
   const std::pair<std::string, const char*> cases[] = {
       // The RFC 1321 test suite.
       {"", "d41d8cd98f00b204e9800998ecf8427e"},
@@ -23,9 +22,6 @@ TEST(Md5, KnownDigests) {
       {std::string(56, 'x'), "668a72d5ba17f08e62dabcafad6db14b"},
       {std::string(64, 'x'), "c1bb4f81d892b2d57947682aeb252456"},
       {std::string(1000, 'x'), "398533d48111e9f664b1f64cb10c4b63"},
-      // 81-byte window key texts (md5sum).
-      {std::string(81, 'A'), "2929b007945c1478f46b99aa4ae2b0b1"},
-      {a40 + "C" + a40, "1c266475c833b30bb1f4e4b6d22388c8"},
   };
   for (const auto& [text, digest] : cases) {
     std::string hex;

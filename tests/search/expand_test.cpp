@@ -75,23 +75,7 @@ TEST(ScoreOfValue, RoundsHalfToEvenAndStaysInRange) {
   for (const auto& [value, score] : cases) EXPECT_EQ(ScoreOfValue(value), score) << value;
 }
 
-class ExpandCandidatesTest : public SearchTest {
- protected:
-  int Expand(BoardGrid& board, int side) {
-    const BoardGrid before = board;
-    const int status = ExpandCandidates(search.tuning, evaluator, board, list, 1, side);
-    EXPECT_EQ(board, before);
-    EXPECT_EQ(list.length, list[0].score + 1);
-    for (int i = 1; i <= list[0].score; ++i) EXPECT_EQ(list[i].turn, side);
-    return status;
-  }
-  std::vector<Cell> Cells() const {
-    std::vector<Cell> cells;
-    for (int i = 1; i <= list[0].score; ++i) cells.push_back(Cell{list[i].x, list[i].y});
-    return cells;
-  }
-  MoveList list;
-};
+using ExpandCandidatesTest = SearchTest;
 
 TEST_F(ExpandCandidatesTest, CutByMinimumCutoffAndMaximum) {
   // Stones at (10, 10) and (10, 11) have exactly these ten candidates.
@@ -122,8 +106,16 @@ TEST_F(ExpandCandidatesTest, CutByMinimumCutoffAndMaximum) {
     }
     search.tuning.MaxChildren = c.maxChildren;
     search.tuning.MinChildren = c.minChildren;
-    const int status = Expand(board, Own);
-    EXPECT_EQ(std::tuple(status, Cells()), std::tuple(c.status, c.kept));
+    const BoardGrid before = board;
+    MoveList list;
+    const int status = ExpandCandidates(search.tuning, evaluator, board, list, 1, Own);
+    std::vector<Cell> kept;
+    for (int i = 1; i <= list[0].score; ++i) {
+      EXPECT_EQ(list[i].turn, Own);
+      kept.push_back(Cell{list[i].x, list[i].y});
+    }
+    EXPECT_EQ(std::tuple(status, kept, list.length, board),
+              std::tuple(c.status, c.kept, static_cast<int>(c.kept.size()) + 1, before));
   }
 }
 
