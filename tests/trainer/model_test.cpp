@@ -13,6 +13,7 @@
 #include "eval/window.h"
 #include "temp_dir.h"
 #include "trainer/quality.h"
+#include "trainer/review.h"
 #include "trainer/teacher.h"
 
 namespace ruvex::trainer {
@@ -75,6 +76,26 @@ TEST(TrainerSamples, SolverLabelsRankForcedWinsAndRefutationsOverQuietMoves) {
     EXPECT_TRUE(t[1] >= (side == Own ? 0.99f : 0.93f) && t[2] <= 0.30f) << t[1] << " " << t[2];
   }
   EXPECT_EQ(labeller->wins + 10 * labeller->defences, 11);
+}
+
+// White ignores Black's open three at its sixth stone and loses to the open four.
+TEST(TrainerReview, FindsTheMoveThatLeftTheWinUnrefuted) {
+  const std::vector<Cell> moves = {{10, 10}, {5, 5},   {11, 10}, {5, 6}, {12, 10},
+                                   {6, 6},   {13, 10}, {14, 10}, {9, 10}};
+  const auto labeller = std::make_unique<ThreatLabeller>();
+  InitLabeller(*labeller, 200000);
+  Rng rng = SeedRng(1);
+  const MistakeReport r = FindLosingMove(PatternModel(rng), *labeller, moves);
+  ASSERT_TRUE(r.found);
+  EXPECT_EQ(r.loser, Opponent);
+  EXPECT_EQ(r.ply, 6);
+  EXPECT_EQ(r.played, (Cell{6, 6}));
+  EXPECT_EQ(r.threat, tactic::Threat::kVcf);
+  EXPECT_EQ(r.refutations, 2);  // the open three's two ends
+  EXPECT_TRUE(r.bestRefutation == (Cell{9, 10}) || r.bestRefutation == (Cell{13, 10}));
+  // The pattern start already values the open three's ends above the quiet move.
+  EXPECT_EQ(r.refutationRank, 1);
+  EXPECT_TRUE(r.playedRank > 1 && r.playedRank <= r.candidates) << r.playedRank;
 }
 
 // Numerical derivative of the loss of one sample with respect to one weight.

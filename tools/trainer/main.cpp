@@ -12,10 +12,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "board/candidates.h"
 #include "trainer/model.h"
 #include "trainer/quality.h"
+#include "trainer/review.h"
 #include "trainer/samples.h"
 #include "trainer/teacher.h"
 #include "trainer/threats.h"
@@ -86,6 +88,38 @@ int Explain(const Model& model, const std::string& path, int ply) {
   return 0;
 }
 
+const char* ThreatName(ruvex::tactic::Threat t) {
+  using ruvex::tactic::Threat;
+  return t == Threat::kFive  ? "five"
+         : t == Threat::kVcf ? "VCF"
+         : t == Threat::kVct ? "VCT"
+                             : "none";
+}
+
+// One line per game record: the loser's first move that left the winner's
+// forced win unrefuted, its network rank, and the best-ranked refutation.
+int Review(const Model& model, const std::vector<std::string>& paths, int64_t nodes) {
+  const auto labeller = std::make_unique<ThreatLabeller>();
+  InitLabeller(*labeller, nodes);
+  for (const std::string& path : paths) {
+    const std::vector<ruvex::Cell> moves = ReadGameMoves(path);
+    const MistakeReport r = FindLosingMove(model, *labeller, moves);
+    std::printf("%s: %zu stones, loser %s", path.c_str(), moves.size(),
+                r.loser == ruvex::Own ? "black" : "white");
+    if (!r.found) {
+      std::printf(", no unrefuted threat found\n");
+      continue;
+    }
+    std::printf(
+        ", move %d: winner's %s, %d refutations; played %d,%d rank %d (%.3f) of %d; best "
+        "refutation %d,%d rank %d (%.3f)\n",
+        r.ply, ThreatName(r.threat), r.refutations, r.played.x, r.played.y, r.playedRank,
+        r.playedValue, r.candidates, r.bestRefutation.x, r.bestRefutation.y, r.refutationRank,
+        r.refutationValue);
+  }
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: ruvex_trainer [--out FILE] [--measure FILE] [--games N] [--epochs N]\n"
@@ -102,6 +136,7 @@ int main(int argc, char** argv) {
   std::string measure;
   std::string explain;
   int explainPly = 0;
+  std::vector<std::string> review;
   int64_t threatNodes = 0;
   float quietCap = 0.30f;
   for (int a = 1; a < argc; ++a) {
@@ -114,6 +149,8 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(arg, "--explain") == 0 && a + 2 < argc) {
       explain = argv[++a];
       explainPly = std::atoi(argv[++a]);
+    } else if (std::strcmp(arg, "--review") == 0 && hasValue) {
+      review.push_back(argv[++a]);
     } else if (std::strcmp(arg, "--games") == 0 && hasValue) {
       data.games = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--tactic-games") == 0 && hasValue) {
@@ -151,6 +188,11 @@ int main(int argc, char** argv) {
     Model model;
     if (!ReadBrainMap(measure, model)) return 1;
     return Explain(model, explain, explainPly);
+  }
+  if (!measure.empty() && !review.empty()) {
+    Model model;
+    if (!ReadBrainMap(measure, model)) return 1;
+    return Review(model, review, threatNodes > 0 ? threatNodes : 1000000);
   }
   const auto start = std::chrono::steady_clock::now();
   Dataset trainSet = NewDataset();

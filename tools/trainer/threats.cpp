@@ -42,8 +42,7 @@ void InitLabeller(ThreatLabeller& labeller, int64_t nodes) {
   tactic::InitSolver(labeller.solver, labeller.board, labeller.budget, 16);
 }
 
-int ApplyThreatLabels(ThreatLabeller& l, const BoardGrid& grid, int side, const MoveList& list,
-                      int n, float* targets) {
+void LoadPosition(ThreatLabeller& l, const BoardGrid& grid, int side) {
   tactic::Board& b = l.board;
   tactic::Reset(b);
   for (int x = 1; x <= BoardSize; ++x) {
@@ -55,6 +54,12 @@ int ApplyThreatLabels(ThreatLabeller& l, const BoardGrid& grid, int side, const 
   }
   b.to_move = 0;  // tactic side 0 is the mover
   Restart(l);
+}
+
+int ApplyThreatLabels(ThreatLabeller& l, const BoardGrid& grid, int side, const MoveList& list,
+                      int n, float* targets) {
+  tactic::Board& b = l.board;
+  LoadPosition(l, grid, side);
   tactic::Line line;
   const tactic::Outcome win = tactic::SolveVcf(l.solver, tactic::Tunables::kVcfDepth, &line);
   if (win == tactic::Outcome::kWin) {

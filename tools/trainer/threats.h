@@ -22,6 +22,10 @@ struct ThreatLabeller {
 
 void InitLabeller(ThreatLabeller& labeller, int64_t nodes);
 
+// Sets the solver's board to the position with side to move (tactic side 0)
+// and a fresh budget of labeller.nodes.
+void LoadPosition(ThreatLabeller& labeller, const BoardGrid& grid, int side);
+
 // Targets of the candidates list[1..n] (targets[k - 1] for list[k]) of the
 // position with side to move. When the mover wins by continuous fours, the
 // fours that start such a win go to the top and its other non-four moves below
