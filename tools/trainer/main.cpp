@@ -53,7 +53,7 @@ void PrintQuality(const char* label, const Quality& q) {
 // Reads the moves of a game record (one "x,y,time" line per move, 1-based
 // coordinates as in .psq files) and shows, for the position before move
 // number ply (1-based), the candidates ranked by the model and by the teacher.
-int Explain(const Model& model, const std::string& path, int ply) {
+int Explain(const Model& model, const std::string& path, int ply, double defenceWeight) {
   std::FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) return 1;
   ruvex::BoardGrid grid;
@@ -72,7 +72,7 @@ int Explain(const Model& model, const std::string& path, int ply) {
   Dataset data = NewDataset();
   ruvex::MoveList list;
   const int n = ruvex::FindCandidates(grid, list);
-  if (!AddPosition(data, grid, side)) {
+  if (!AddPosition(data, grid, side, nullptr, defenceWeight)) {
     std::printf("a five can be made or must be blocked: the network is not asked\n");
     return 0;
   }
@@ -161,6 +161,8 @@ int main(int argc, char** argv) {
       threatNodes = std::atoll(argv[++a]);
     } else if (std::strcmp(arg, "--quiet-cap") == 0 && hasValue) {
       quietCap = static_cast<float>(std::atof(argv[++a]));
+    } else if (std::strcmp(arg, "--defence") == 0 && hasValue) {
+      data.defenceWeight = std::atof(argv[++a]);
     } else if (std::strcmp(arg, "--epochs") == 0 && hasValue) {
       train.epochs = std::atoi(argv[++a]);
     } else if (std::strcmp(arg, "--emphasis") == 0 && hasValue) {
@@ -181,13 +183,13 @@ int main(int argc, char** argv) {
   }
   if (out.empty() && measure.empty()) return Usage();
   if (data.games < 10 || train.epochs < 0 || data.tacticGames < 0 || data.tacticNodes < 1 ||
-      threatNodes < 0)
+      threatNodes < 0 || data.defenceWeight < 0.0)
     return Usage();
 
   if (!measure.empty() && !explain.empty()) {
     Model model;
     if (!ReadBrainMap(measure, model)) return 1;
-    return Explain(model, explain, explainPly);
+    return Explain(model, explain, explainPly, data.defenceWeight);
   }
   if (!measure.empty() && !review.empty()) {
     Model model;

@@ -14,7 +14,8 @@ Dataset NewDataset() {
   return data;
 }
 
-bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller* labeller) {
+bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller* labeller,
+                 double defenceWeight) {
   MoveList list;
   const int n = FindCandidates(grid, list);
   if (n == 0) return false;
@@ -34,7 +35,7 @@ bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller*
     const std::array<double, 81> encoded = EncodeWindow(window, side);
     for (double v : encoded) data.inputs.push_back(static_cast<int8_t>(v));
     const double score =
-        ThreatScore(threats[k].own) + DefenceWeight * ThreatScore(threats[k].opponent);
+        ThreatScore(threats[k].own) + defenceWeight * ThreatScore(threats[k].opponent);
     data.targets.push_back(static_cast<float>(ScoreToTarget(score)));
     data.ownPattern.push_back(BestPattern(threats[k].own));
     data.opponentPattern.push_back(BestPattern(threats[k].opponent));
@@ -63,14 +64,15 @@ namespace {
 
 // Positions are rebuilt move by move; each kept one is seen under one of the
 // eight board symmetries.
-void SamplePositions(Rng& rng, double share, const GameRecord& game, Dataset& target,
-                     ThreatLabeller* labeller) {
+void SamplePositions(Rng& rng, const DataSettings& settings, const GameRecord& game,
+                     Dataset& target, ThreatLabeller* labeller) {
   BoardGrid grid;
   ClearBoard(grid);
   int side = game.firstSide;
   for (std::size_t ply = 0; ply < game.moves.size(); ++ply) {
-    if (ply > 0 && NextUnit(rng) < share) {
-      AddPosition(target, TransformBoard(NextBelow(rng, 8), grid), side, labeller);
+    if (ply > 0 && NextUnit(rng) < settings.sampleShare) {
+      AddPosition(target, TransformBoard(NextBelow(rng, 8), grid), side, labeller,
+                  settings.defenceWeight);
     }
     grid(game.moves[ply].x, game.moves[ply].y) = static_cast<int8_t>(side);
     side = Other(side);
@@ -88,8 +90,8 @@ void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validat
     player.temperature = 0.01 + 0.07 * NextUnit(rng);
     player.missBlock = 0.03 * NextUnit(rng);
     const GameRecord game = PlayNoisyGame(rng, player);
-    SamplePositions(rng, settings.sampleShare, game,
-                    g % settings.validationEvery == 0 ? validation : train, labeller);
+    SamplePositions(rng, settings, game, g % settings.validationEvery == 0 ? validation : train,
+                    labeller);
   }
   if (settings.tacticGames <= 0) return;
   // A stream of its own, so the noisy games above stay the same.
@@ -99,7 +101,7 @@ void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validat
   for (int g = 0; g < settings.tacticGames; ++g) {
     const GameRecord game =
         PlayTacticGame(tacticRng, *engine, settings.tacticNodes, settings.tacticRandom);
-    SamplePositions(tacticRng, settings.sampleShare, game,
+    SamplePositions(tacticRng, settings, game,
                     g % settings.validationEvery == 0 ? validation : train, labeller);
   }
 }

@@ -10,6 +10,7 @@
 #include "board/board.h"
 #include "trainer/games.h"
 #include "trainer/rng.h"
+#include "trainer/teacher.h"
 #include "trainer/threats.h"
 
 namespace ruvex::trainer {
@@ -35,9 +36,10 @@ Dataset NewDataset();
 // order) of the position with side to move. Positions in which either side
 // can complete five are skipped, since the engine answers them without the
 // network; returns whether the position was added. With a labeller the
-// solver's verdicts adjust the targets (ApplyThreatLabels).
-bool AddPosition(Dataset& data, const BoardGrid& grid, int side,
-                 ThreatLabeller* labeller = nullptr);
+// solver's verdicts adjust the targets (ApplyThreatLabels). defenceWeight
+// scales the opponent's score in the targets (MoveScore's DefenceWeight).
+bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller* labeller = nullptr,
+                 double defenceWeight = DefenceWeight);
 
 // Appends every sample and position of source.
 void Append(Dataset& data, const Dataset& source);
@@ -50,6 +52,7 @@ struct DataSettings {
   int tacticGames = 0;         // games of pbrain-tactic's search against itself, added after
   int64_t tacticNodes = 3000;  // its node budget a move
   double tacticRandom = 0.05;  // chance of a random nearby move in those games
+  double defenceWeight = DefenceWeight;  // in the targets only; the players keep the default
 };
 
 // Plays the games (player noise drawn per game), samples their positions,
