@@ -119,6 +119,26 @@ bool ReadSearchLabels(Dataset& data, const std::string& path) {
                                    static_cast<std::streamsize>(data.Size() * sizeof(float))));
 }
 
+double SearchAgreement(const Model& model, const Dataset& data) {
+  double hidden[Cols1];
+  int labelled = 0, agrees = 0;
+  for (std::size_t p = 0; p < data.Positions() && !data.expert.empty(); ++p) {
+    const std::size_t begin = data.positionStart[p];
+    const std::size_t end = data.positionStart[p + 1];
+    std::size_t top = begin, best = begin;
+    double topValue = -1.0;
+    for (std::size_t k = begin; k < end; ++k) {
+      const double v = Forward(model, data.Input(k), hidden);
+      if (v > topValue) topValue = v, top = k;
+      if (data.expert[k] > data.expert[best]) best = k;
+    }
+    if (data.expert[best] <= 0.0f) continue;
+    ++labelled;
+    if (top == best) ++agrees;
+  }
+  return labelled == 0 ? 0.0 : static_cast<double>(agrees) / labelled;
+}
+
 Dataset LabelledOnly(const Dataset& data) {
   Dataset out = NewDataset();
   for (std::size_t p = 0; p < data.Positions(); ++p) {

@@ -45,6 +45,10 @@ ExpertReport LabelWithSearch(const Model& expert, const ExpertSettings& settings
 bool WriteSearchLabels(const Dataset& data, const std::string& path);
 bool ReadSearchLabels(Dataset& data, const std::string& path);
 
+// Share of the labelled positions whose top-valued cell under model is the
+// label's most likely move.
+double SearchAgreement(const Model& model, const Dataset& data);
+
 // The positions of data that have a search label, with their samples.
 Dataset LabelledOnly(const Dataset& data);
 

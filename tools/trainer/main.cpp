@@ -298,6 +298,10 @@ int main(int argc, char** argv) {
                 rate, loss, MeanLoss(model, validation), Seconds(start));
     std::fflush(stdout);
   }
+  if (!trainSet.expert.empty()) {
+    std::printf("labelled positions whose top-valued cell is the search's choice: %.2f%%\n",
+                100.0 * SearchAgreement(model, trainSet));
+  }
   PrintQuality("train", MeasureQuality(model, trainSet));
   PrintQuality("validation", MeasureQuality(model, validation));
   std::printf("engine Evaluate vs training forward pass, max |difference| over %zu samples: %g\n",
