@@ -67,7 +67,7 @@ ExpertReport LabelWithSearch(const Model& expert, const ExpertSettings& settings
   const auto evaluator = std::make_unique<Evaluator>();
   InitEvaluator(*evaluator);
   ToNetwork(expert, evaluator->network);
-  data.expert.assign(data.Size(), 0.0f);
+  if (data.expert.size() != data.Size()) data.expert.assign(data.Size(), 0.0f);
   const std::size_t total = data.Positions();
   const std::size_t wanted =
       std::min<std::size_t>(total, static_cast<std::size_t>(settings.positions));
@@ -77,6 +77,9 @@ ExpertReport LabelWithSearch(const Model& expert, const ExpertSettings& settings
     const std::size_t p = i * total / wanted;
     const std::size_t begin = data.positionStart[p];
     const std::size_t n = data.positionStart[p + 1] - begin;
+    double kept = 0.0;
+    for (std::size_t k = 0; k < n; ++k) kept += data.expert[begin + k];
+    if (kept > 0.0) continue;  // labelled before (--expert-load)
     if (!SearchLabel(*evaluator, data.boards[p], data.sides[p], settings.iterations,
                      settings.chosenShare, share) ||
         share.size() != n) {
@@ -114,7 +117,7 @@ bool ReadSearchLabels(Dataset& data, const std::string& path) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in || static_cast<std::size_t>(in.tellg()) != data.Size() * sizeof(float)) return false;
   in.seekg(0);
-  data.expert.assign(data.Size(), 0.0f);
+  if (data.expert.size() != data.Size()) data.expert.assign(data.Size(), 0.0f);
   return static_cast<bool>(in.read(reinterpret_cast<char*>(data.expert.data()),
                                    static_cast<std::streamsize>(data.Size() * sizeof(float))));
 }

@@ -38,6 +38,7 @@ bool SearchLabel(Evaluator& evaluator, const BoardGrid& grid, int side, int64_t 
 
 // Labels data's positions (data.boards must be kept) with expert's search
 // and stores the distributions in data.expert (0 for positions left out).
+// Positions that already have a label in data.expert keep it.
 ExpertReport LabelWithSearch(const Model& expert, const ExpertSettings& settings, Dataset& data);
 
 // data.expert as raw floats, and back (false unless the file holds exactly

@@ -251,12 +251,11 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  if (!labelsIn.empty()) {
-    if (!ReadSearchLabels(trainSet, labelsIn)) {
-      std::fprintf(stderr, "%s does not hold this dataset's search labels\n", labelsIn.c_str());
-      return 1;
-    }
-  } else if (!expertFile.empty()) {
+  if (!labelsIn.empty() && !ReadSearchLabels(trainSet, labelsIn)) {
+    std::fprintf(stderr, "%s does not hold this dataset's search labels\n", labelsIn.c_str());
+    return 1;
+  }
+  if (!expertFile.empty()) {
     Model expertModel;
     if (!ReadBrainMap(expertFile, expertModel)) {
       std::fprintf(stderr, "cannot read %s\n", expertFile.c_str());
