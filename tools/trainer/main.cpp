@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "board/candidates.h"
+#include "trainer/expert.h"
 #include "trainer/model.h"
 #include "trainer/quality.h"
 #include "trainer/review.h"
@@ -121,9 +122,13 @@ int Review(const Model& model, const std::vector<std::string>& paths, int64_t no
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: ruvex_trainer [--out FILE] [--measure FILE] [--games N] [--epochs N]\n"
-               "                     [--seed N] [--data-seed N]\n");
+  std::fprintf(
+      stderr,
+      "usage: ruvex_trainer [--out FILE] [--measure FILE] [--games N] [--epochs N]\n"
+      "                     [--seed N] [--data-seed N] [--init FILE]\n"
+      "                     [--expert FILE --ranking W [--expert-iterations N]\n"
+      "                      [--expert-positions P] [--expert-chosen S]\n"
+      "                      [--expert-save FILE] [--expert-load FILE] [--expert-only]]\n");
   return 2;
 }
 
@@ -139,6 +144,12 @@ int main(int argc, char** argv) {
   std::vector<std::string> review;
   int64_t threatNodes = 0;
   float quietCap = 0.30f;
+  std::string init;
+  std::string expertFile;
+  std::string labelsOut;
+  std::string labelsIn;
+  bool expertOnly = false;
+  ExpertSettings expert;
   for (int a = 1; a < argc; ++a) {
     const char* arg = argv[a];
     const bool hasValue = a + 1 < argc;
@@ -173,6 +184,22 @@ int main(int argc, char** argv) {
       train.ranking = std::atof(argv[++a]);
     } else if (std::strcmp(arg, "--rate") == 0 && hasValue) {
       train.learningRate = std::atof(argv[++a]);
+    } else if (std::strcmp(arg, "--init") == 0 && hasValue) {
+      init = argv[++a];
+    } else if (std::strcmp(arg, "--expert") == 0 && hasValue) {
+      expertFile = argv[++a];
+    } else if (std::strcmp(arg, "--expert-iterations") == 0 && hasValue) {
+      expert.iterations = std::atoll(argv[++a]);
+    } else if (std::strcmp(arg, "--expert-positions") == 0 && hasValue) {
+      expert.positions = std::atoi(argv[++a]);
+    } else if (std::strcmp(arg, "--expert-chosen") == 0 && hasValue) {
+      expert.chosenShare = std::atof(argv[++a]);
+    } else if (std::strcmp(arg, "--expert-save") == 0 && hasValue) {
+      labelsOut = argv[++a];
+    } else if (std::strcmp(arg, "--expert-load") == 0 && hasValue) {
+      labelsIn = argv[++a];
+    } else if (std::strcmp(arg, "--expert-only") == 0) {
+      expertOnly = true;
     } else if (std::strcmp(arg, "--seed") == 0 && hasValue) {
       train.seed = std::strtoull(argv[++a], nullptr, 10);
     } else if (std::strcmp(arg, "--data-seed") == 0 && hasValue) {
@@ -183,7 +210,8 @@ int main(int argc, char** argv) {
   }
   if (out.empty() && measure.empty()) return Usage();
   if (data.games < 10 || train.epochs < 0 || data.tacticGames < 0 || data.tacticNodes < 1 ||
-      threatNodes < 0 || data.defenceWeight < 0.0)
+      threatNodes < 0 || data.defenceWeight < 0.0 || expert.iterations < 1 ||
+      expert.positions < 1 || ((!expertFile.empty() || !labelsIn.empty()) && train.ranking <= 0.0))
     return Usage();
 
   if (!measure.empty() && !explain.empty()) {
@@ -202,6 +230,7 @@ int main(int argc, char** argv) {
   const auto labeller = std::make_unique<ThreatLabeller>();
   InitLabeller(*labeller, threatNodes);
   labeller->quietCap = quietCap;
+  trainSet.keepBoards = !expertFile.empty();
   GenerateData(data, trainSet, validation, threatNodes > 0 ? labeller.get() : nullptr);
   std::printf(
       "data: %d games, %zu train positions (%zu samples), %zu validation positions "
@@ -222,8 +251,39 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  if (!labelsIn.empty() && !ReadSearchLabels(trainSet, labelsIn)) {
+    std::fprintf(stderr, "%s does not hold this dataset's search labels\n", labelsIn.c_str());
+    return 1;
+  }
+  if (!expertFile.empty()) {
+    Model expertModel;
+    if (!ReadBrainMap(expertFile, expertModel)) {
+      std::fprintf(stderr, "cannot read %s\n", expertFile.c_str());
+      return 1;
+    }
+    const ExpertReport r = LabelWithSearch(expertModel, expert, trainSet);
+    std::printf(
+        "search labels: %d positions at %lld iterations (%d skipped), the network's top cell is "
+        "the search's choice in %.2f%%, %.1f s\n",
+        r.labelled, static_cast<long long>(expert.iterations), r.skipped,
+        r.labelled == 0 ? 0.0 : 100.0 * r.networkAgrees / r.labelled, r.seconds);
+    std::fflush(stdout);
+    if (!labelsOut.empty() && !WriteSearchLabels(trainSet, labelsOut)) {
+      std::fprintf(stderr, "cannot write %s\n", labelsOut.c_str());
+      return 1;
+    }
+  }
+  if (expertOnly && !trainSet.expert.empty()) {
+    trainSet = LabelledOnly(trainSet);
+    std::printf("training on the %zu labelled positions only\n", trainSet.Positions());
+  }
+
   Rng rng = SeedRng(train.seed);
   Model model = train.patternStart ? PatternModel(rng) : InitialModel(rng);
+  if (!init.empty() && !ReadBrainMap(init, model)) {
+    std::fprintf(stderr, "cannot read %s\n", init.c_str());
+    return 1;
+  }
   Optimiser optimiser;
   for (int epoch = 0; epoch < train.epochs; ++epoch) {
     const double t = train.epochs > 1 ? static_cast<double>(epoch) / (train.epochs - 1) : 1.0;
@@ -236,6 +296,10 @@ int main(int argc, char** argv) {
     std::printf("epoch %2d  rate %.6f  train loss %.5f  validation loss %.5f  %.1f s\n", epoch + 1,
                 rate, loss, MeanLoss(model, validation), Seconds(start));
     std::fflush(stdout);
+  }
+  if (!trainSet.expert.empty()) {
+    std::printf("labelled positions whose top-valued cell is the search's choice: %.2f%%\n",
+                100.0 * SearchAgreement(model, trainSet));
   }
   PrintQuality("train", MeasureQuality(model, trainSet));
   PrintQuality("validation", MeasureQuality(model, validation));

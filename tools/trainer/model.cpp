@@ -142,6 +142,12 @@ double AddPositionGradient(const Model& model, const Dataset& data, std::size_t 
     qSum += q[k];
     pSum += p[k];
   }
+  if (!data.expert.empty()) {
+    // The search's label distribution instead; none: no ranking term.
+    pSum = 0.0;
+    for (std::size_t k = 0; k < n; ++k) pSum += p[k] = data.expert[begin + k];
+    if (pSum <= 0.0) ranking = 0.0, pSum = 1.0;
+  }
   double loss = 0.0;
   for (std::size_t k = 0; k < n; ++k) {
     q[k] /= qSum;

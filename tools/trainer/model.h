@@ -69,8 +69,10 @@ void AddBackward(const Model& model, const int8_t* input, const double* hidden, 
 // Ranking term of one position: the cross-entropy between the softmax of the
 // teacher's target logits and the softmax of the model's output logits over
 // the position's candidates (temperature RankingTemperature), times ranking,
-// added to the weighted pointwise cross-entropy of every candidate. Adds the
-// gradient and returns the loss.
+// added to the weighted pointwise cross-entropy of every candidate. When the
+// dataset has search labels (data.expert), they are the first distribution
+// instead, and a position without one has no ranking term. Adds the gradient
+// and returns the loss.
 constexpr double RankingTemperature = 0.5;
 double AddPositionGradient(const Model& model, const Dataset& data, std::size_t position,
                            double emphasis, double ranking, Model& grad);

@@ -45,6 +45,10 @@ bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller*
                       data.targets.data() + data.targets.size() - n);
   }
   data.positionStart.push_back(static_cast<uint32_t>(data.targets.size()));
+  if (data.keepBoards) {
+    data.boards.push_back(grid);
+    data.sides.push_back(static_cast<int8_t>(side));
+  }
   return true;
 }
 

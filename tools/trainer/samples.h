@@ -23,6 +23,13 @@ struct Dataset {
   std::vector<uint8_t> ownPattern;       // best LinePattern the mover makes at the cell
   std::vector<uint8_t> opponentPattern;  // best LinePattern the opponent would make there
   std::vector<uint32_t> positionStart;   // samples of position p: [start[p], start[p + 1])
+  // Search labels (expert.h): per sample, the share of the position's label
+  // distribution; empty when there are none, all 0 for an unlabelled position.
+  std::vector<float> expert;
+  // With keepBoards, AddPosition keeps each position's board and side to move.
+  bool keepBoards = false;
+  std::vector<BoardGrid> boards;
+  std::vector<int8_t> sides;
 
   std::size_t Size() const { return targets.size(); }
   std::size_t Positions() const { return positionStart.empty() ? 0 : positionStart.size() - 1; }
