@@ -12,6 +12,7 @@
 #include "eval/loader.h"
 #include "eval/window.h"
 #include "temp_dir.h"
+#include "trainer/expert.h"
 #include "trainer/quality.h"
 #include "trainer/review.h"
 #include "trainer/teacher.h"
@@ -96,6 +97,34 @@ TEST(TrainerReview, FindsTheMoveThatLeftTheWinUnrefuted) {
   // The pattern start already values the open three's ends above the quiet move.
   EXPECT_EQ(r.refutationRank, 1);
   EXPECT_TRUE(r.playedRank > 1 && r.playedRank <= r.candidates) << r.playedRank;
+}
+
+// Each side has an open three; the side to move makes its four first and wins.
+// The search labels the mover's open-four cells whichever side moves.
+TEST(TrainerExpert, SearchLabelsTheMoversWinningFour) {
+  Rng rng = SeedRng(1);
+  const auto evaluator = std::make_unique<Evaluator>();
+  InitEvaluator(*evaluator);
+  ToNetwork(PatternModel(rng), evaluator->network);
+  for (int side : {Own, Opponent}) {
+    BoardGrid grid;
+    ClearBoard(grid);
+    for (int x = 10; x <= 12; ++x) {
+      grid(x, 10) = static_cast<int8_t>(side);
+      grid(x, 14) = static_cast<int8_t>(Other(side));
+    }
+    MoveList list;
+    const int n = FindCandidates(grid, list);
+    std::vector<float> share;
+    ASSERT_TRUE(SearchLabel(*evaluator, grid, side, 300, 0.5, share));
+    ASSERT_EQ(share.size(), static_cast<std::size_t>(n));
+    const int top = static_cast<int>(std::max_element(share.begin(), share.end()) - share.begin());
+    const Cell chosen{list[top + 1].x, list[top + 1].y};
+    EXPECT_TRUE(chosen == (Cell{9, 10}) || chosen == (Cell{13, 10})) << chosen.x << "," << chosen.y;
+    double sum = 0.0;
+    for (float v : share) sum += v;
+    EXPECT_NEAR(sum, 1.0, 1e-5);
+  }
 }
 
 // Numerical derivative of the loss of one sample with respect to one weight.
