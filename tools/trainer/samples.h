@@ -23,6 +23,8 @@ struct Dataset {
   std::vector<uint8_t> ownPattern;       // best LinePattern the mover makes at the cell
   std::vector<uint8_t> opponentPattern;  // best LinePattern the opponent would make there
   std::vector<uint32_t> positionStart;   // samples of position p: [start[p], start[p + 1])
+  std::vector<int16_t>
+      choice;  // per position: sample index (from its start) of tactic's move, or -1
 
   std::size_t Size() const { return targets.size(); }
   std::size_t Positions() const { return positionStart.empty() ? 0 : positionStart.size() - 1; }
@@ -37,9 +39,10 @@ Dataset NewDataset();
 // can complete five are skipped, since the engine answers them without the
 // network; returns whether the position was added. With a labeller the
 // solver's verdicts adjust the targets (ApplyThreatLabels). defenceWeight
-// scales the opponent's score in the targets (MoveScore's DefenceWeight).
+// scales the opponent's score in the targets (MoveScore's DefenceWeight). With
+// a distiller the position records tactic's move choice (TacticChoice).
 bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller* labeller = nullptr,
-                 double defenceWeight = DefenceWeight);
+                 double defenceWeight = DefenceWeight, Distiller* distiller = nullptr);
 
 // Appends every sample and position of source.
 void Append(Dataset& data, const Dataset& source);
@@ -57,8 +60,9 @@ struct DataSettings {
 
 // Plays the games (player noise drawn per game), samples their positions,
 // each under a random board symmetry, and splits them by game.
-// With a labeller, every kept position gets the solver's labels.
+// With a labeller, every kept position gets the solver's labels; with a
+// distiller, tactic's move choice.
 void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation,
-                  ThreatLabeller* labeller = nullptr);
+                  ThreatLabeller* labeller = nullptr, Distiller* distiller = nullptr);
 
 }  // namespace ruvex::trainer
