@@ -48,6 +48,10 @@ void PrintQuality(const char* label, const Quality& q) {
       "  positions with such cells: %zu; all kept %.2f%%; teacher's best of them kept %.2f%%\n",
       q.openFourPositions, share(q.openFourPositionsAllKept, q.openFourPositions),
       share(q.openFourPositionsTopKept, q.openFourPositions));
+  if (q.choicePositions > 0) {
+    std::printf("  positions with tactic's choice: %zu; top-valued cell is it: %.2f%%\n",
+                q.choicePositions, share(q.choiceTopHit, q.choicePositions));
+  }
 }
 
 // Reads the moves of a game record (one "x,y,time" line per move, 1-based
