@@ -49,6 +49,10 @@ void PrintQuality(const char* label, const Quality& q) {
       "  positions with such cells: %zu; all kept %.2f%%; teacher's best of them kept %.2f%%\n",
       q.openFourPositions, share(q.openFourPositionsAllKept, q.openFourPositions),
       share(q.openFourPositionsTopKept, q.openFourPositions));
+  if (q.choicePositions > 0) {
+    std::printf("  positions with tactic's choice: %zu; top-valued cell is it: %.2f%%\n",
+                q.choicePositions, share(q.choiceTopHit, q.choicePositions));
+  }
 }
 
 // Reads the moves of a game record (one "x,y,time" line per move, 1-based
@@ -150,6 +154,8 @@ int main(int argc, char** argv) {
   std::string labelsIn;
   bool expertOnly = false;
   ExpertSettings expert;
+  int64_t distillNodes = 0;
+  double distillWeight = 1.0;
   for (int a = 1; a < argc; ++a) {
     const char* arg = argv[a];
     const bool hasValue = a + 1 < argc;
@@ -170,6 +176,10 @@ int main(int argc, char** argv) {
       data.tacticNodes = std::atoll(argv[++a]);
     } else if (std::strcmp(arg, "--threat-nodes") == 0 && hasValue) {
       threatNodes = std::atoll(argv[++a]);
+    } else if (std::strcmp(arg, "--distill-nodes") == 0 && hasValue) {
+      distillNodes = std::atoll(argv[++a]);
+    } else if (std::strcmp(arg, "--distill") == 0 && hasValue) {
+      distillWeight = std::atof(argv[++a]);
     } else if (std::strcmp(arg, "--quiet-cap") == 0 && hasValue) {
       quietCap = static_cast<float>(std::atof(argv[++a]));
     } else if (std::strcmp(arg, "--defence") == 0 && hasValue) {
@@ -211,8 +221,10 @@ int main(int argc, char** argv) {
   if (out.empty() && measure.empty()) return Usage();
   if (data.games < 10 || train.epochs < 0 || data.tacticGames < 0 || data.tacticNodes < 1 ||
       threatNodes < 0 || data.defenceWeight < 0.0 || expert.iterations < 1 ||
-      expert.positions < 1 || ((!expertFile.empty() || !labelsIn.empty()) && train.ranking <= 0.0))
+      expert.positions < 1 ||
+      ((!expertFile.empty() || !labelsIn.empty()) && train.ranking <= 0.0) || distillNodes < 0)
     return Usage();
+  train.distill = distillNodes > 0 ? distillWeight : 0.0;
 
   if (!measure.empty() && !explain.empty()) {
     Model model;
@@ -231,13 +243,21 @@ int main(int argc, char** argv) {
   InitLabeller(*labeller, threatNodes);
   labeller->quietCap = quietCap;
   trainSet.keepBoards = !expertFile.empty();
-  GenerateData(data, trainSet, validation, threatNodes > 0 ? labeller.get() : nullptr);
+  const auto distiller = std::make_unique<Distiller>();
+  if (distillNodes > 0) InitDistiller(*distiller, distillNodes);
+  GenerateData(data, trainSet, validation, threatNodes > 0 ? labeller.get() : nullptr,
+               distillNodes > 0 ? distiller.get() : nullptr);
   std::printf(
       "data: %d games, %zu train positions (%zu samples), %zu validation positions "
       "(%zu samples), solver labels: %lld wins, %lld defences, %.1f s\n",
       data.games, trainSet.Positions(), trainSet.Size(), validation.Positions(), validation.Size(),
       static_cast<long long>(labeller->wins), static_cast<long long>(labeller->defences),
       Seconds(start));
+  if (distillNodes > 0) {
+    std::printf("tactic's choice: %lld positions among the candidates, %lld not\n",
+                static_cast<long long>(distiller->chosen),
+                static_cast<long long>(distiller->missed));
+  }
   std::fflush(stdout);
 
   if (!measure.empty()) {
@@ -289,9 +309,9 @@ int main(int argc, char** argv) {
     const double t = train.epochs > 1 ? static_cast<double>(epoch) / (train.epochs - 1) : 1.0;
     const double rate = train.learningRate + (train.finalRate - train.learningRate) * t;
     const double loss =
-        train.ranking > 0.0
+        train.ranking > 0.0 || train.distill > 0.0
             ? TrainRankingEpoch(model, optimiser, trainSet, rng, train.batchPositions, rate,
-                                train.emphasis, train.ranking)
+                                train.emphasis, train.ranking, train.distill)
             : TrainEpoch(model, optimiser, trainSet, rng, train.batch, rate, train.emphasis);
     std::printf("epoch %2d  rate %.6f  train loss %.5f  validation loss %.5f  %.1f s\n", epoch + 1,
                 rate, loss, MeanLoss(model, validation), Seconds(start));

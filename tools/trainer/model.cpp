@@ -120,7 +120,7 @@ double Logit(double p) {
 }
 
 double AddPositionGradient(const Model& model, const Dataset& data, std::size_t position,
-                           double emphasis, double ranking, Model& grad) {
+                           double emphasis, double ranking, Model& grad, double distill) {
   const double base = LogBase();
   const std::size_t begin = data.positionStart[position];
   const std::size_t n = data.positionStart[position + 1] - begin;
@@ -148,6 +148,8 @@ double AddPositionGradient(const Model& model, const Dataset& data, std::size_t 
     for (std::size_t k = 0; k < n; ++k) pSum += p[k] = data.expert[begin + k];
     if (pSum <= 0.0) ranking = 0.0, pSum = 1.0;
   }
+  const int choice = position < data.choice.size() ? data.choice[position] : -1;
+  if (choice < 0) distill = 0.0;
   double loss = 0.0;
   for (std::size_t k = 0; k < n; ++k) {
     q[k] /= qSum;
@@ -156,9 +158,12 @@ double AddPositionGradient(const Model& model, const Dataset& data, std::size_t 
     const double w = SampleWeight(t, emphasis);
     loss += w * CrossEntropy(y[k], t);
     if (p[k] > 0.0) loss -= ranking * p[k] * std::log(std::max(q[k], 1e-300));
+    const double chosen = static_cast<int>(k) == choice ? 1.0 : 0.0;
+    loss -= distill * chosen * std::log(std::max(q[k], 1e-300));
     // The logit of y is base * (output sum), so d / d sum = base * d / d logit.
     const double delta =
-        w * (y[k] - t) * base + ranking * (q[k] - p[k]) * base / RankingTemperature;
+        w * (y[k] - t) * base +
+        (ranking * (q[k] - p[k]) + distill * (q[k] - chosen)) * base / RankingTemperature;
     AddBackward(model, data.Input(begin + k), hidden.data() + k * Cols1, delta, grad);
   }
   return loss;
@@ -222,7 +227,8 @@ double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& 
 }
 
 double TrainRankingEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng,
-                         int batchPositions, double rate, double emphasis, double ranking) {
+                         int batchPositions, double rate, double emphasis, double ranking,
+                         double distill) {
   const std::size_t n = data.Positions();
   const std::vector<uint32_t> order = ShuffledOrder(n, rng);
   Model grad;
@@ -233,7 +239,7 @@ double TrainRankingEpoch(Model& model, Optimiser& optimiser, const Dataset& data
     std::fill(grad.W2.begin(), grad.W2.end(), 0.0);
     std::size_t samples = 0;
     for (std::size_t k = start; k < end; ++k) {
-      total += AddPositionGradient(model, data, order[k], emphasis, ranking, grad);
+      total += AddPositionGradient(model, data, order[k], emphasis, ranking, grad, distill);
       samples += data.positionStart[order[k] + 1] - data.positionStart[order[k]];
     }
     ApplyAdam(model, grad, optimiser, rate,

@@ -69,13 +69,15 @@ void AddBackward(const Model& model, const int8_t* input, const double* hidden, 
 // Ranking term of one position: the cross-entropy between the softmax of the
 // teacher's target logits and the softmax of the model's output logits over
 // the position's candidates (temperature RankingTemperature), times ranking,
-// added to the weighted pointwise cross-entropy of every candidate. When the
-// dataset has search labels (data.expert), they are the first distribution
-// instead, and a position without one has no ranking term. Adds the gradient
-// and returns the loss.
+// plus, when the position records tactic's choice, the cross-entropy of that
+// softmax against a one-hot on the choice, times distill, added to the
+// weighted pointwise cross-entropy of every candidate. When the dataset has
+// search labels (data.expert), they are the first distribution instead, and a
+// position without one has no ranking term. Adds the gradient and returns the
+// loss.
 constexpr double RankingTemperature = 0.5;
 double AddPositionGradient(const Model& model, const Dataset& data, std::size_t position,
-                           double emphasis, double ranking, Model& grad);
+                           double emphasis, double ranking, Model& grad, double distill = 0.0);
 
 struct TrainSettings {
   int epochs = 30;
@@ -85,6 +87,7 @@ struct TrainSettings {
   uint64_t seed = 77;           // weight initialisation and sample order
   double emphasis = 1.0;        // SampleWeight's emphasis on high targets
   double ranking = 0.0;         // weight of the per-position ranking term (0: pointwise only)
+  double distill = 0.0;         // weight of the ranking term towards tactic's choice
   int batchPositions = 3;       // positions per minibatch with the ranking term
   bool patternStart = true;     // start from PatternModel instead of InitialModel
 };
@@ -104,7 +107,8 @@ double TrainEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& 
 // The same with whole positions in each minibatch (batchPositions of them)
 // and the ranking term.
 double TrainRankingEpoch(Model& model, Optimiser& optimiser, const Dataset& data, Rng& rng,
-                         int batchPositions, double rate, double emphasis, double ranking);
+                         int batchPositions, double rate, double emphasis, double ranking,
+                         double distill = 0.0);
 
 // Mean cross-entropy over a dataset.
 double MeanLoss(const Model& model, const Dataset& data);

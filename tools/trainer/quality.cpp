@@ -38,6 +38,10 @@ Quality MeasureQuality(const Model& model, const Dataset& data) {
     }
     const double topTarget = data.targets[begin + static_cast<std::size_t>(top)];
     if (topTarget >= bestTarget) ++exact;
+    if (p < data.choice.size() && data.choice[p] >= 0) {
+      ++q.choicePositions;
+      if (data.choice[p] == top) ++q.choiceTopHit;
+    }
     if (topTarget >= bestTarget - 0.02) ++near;
     if (bestTarget >= UrgentTarget) {
       ++q.urgentPositions;

@@ -40,6 +40,8 @@ struct Quality {
   std::size_t openFourPositions = 0;         // positions with at least one such cell
   std::size_t openFourPositionsAllKept = 0;  // ... where every one of them is kept
   std::size_t openFourPositionsTopKept = 0;  // ... where the teacher's best of them is kept
+  std::size_t choicePositions = 0;           // positions that record tactic's choice
+  std::size_t choiceTopHit = 0;              // ... where the top-valued cell is that choice
 };
 
 Quality MeasureQuality(const Model& model, const Dataset& data);

@@ -15,7 +15,7 @@ Dataset NewDataset() {
 }
 
 bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller* labeller,
-                 double defenceWeight) {
+                 double defenceWeight, Distiller* distiller) {
   MoveList list;
   const int n = FindCandidates(grid, list);
   if (n == 0) return false;
@@ -44,6 +44,8 @@ bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller*
     ApplyThreatLabels(*labeller, grid, side, list, n,
                       data.targets.data() + data.targets.size() - n);
   }
+  data.choice.push_back(static_cast<int16_t>(
+      distiller != nullptr ? TacticChoice(*distiller, grid, side, list, n) : -1));
   data.positionStart.push_back(static_cast<uint32_t>(data.targets.size()));
   if (data.keepBoards) {
     data.boards.push_back(grid);
@@ -52,31 +54,18 @@ bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller*
   return true;
 }
 
-void Append(Dataset& data, const Dataset& source) {
-  const uint32_t offset = static_cast<uint32_t>(data.targets.size());
-  data.inputs.insert(data.inputs.end(), source.inputs.begin(), source.inputs.end());
-  data.targets.insert(data.targets.end(), source.targets.begin(), source.targets.end());
-  data.ownPattern.insert(data.ownPattern.end(), source.ownPattern.begin(), source.ownPattern.end());
-  data.opponentPattern.insert(data.opponentPattern.end(), source.opponentPattern.begin(),
-                              source.opponentPattern.end());
-  for (std::size_t p = 1; p < source.positionStart.size(); ++p) {
-    data.positionStart.push_back(offset + source.positionStart[p]);
-  }
-}
-
 namespace {
-
 // Positions are rebuilt move by move; each kept one is seen under one of the
 // eight board symmetries.
 void SamplePositions(Rng& rng, const DataSettings& settings, const GameRecord& game,
-                     Dataset& target, ThreatLabeller* labeller) {
+                     Dataset& target, ThreatLabeller* labeller, Distiller* distiller) {
   BoardGrid grid;
   ClearBoard(grid);
   int side = game.firstSide;
   for (std::size_t ply = 0; ply < game.moves.size(); ++ply) {
     if (ply > 0 && NextUnit(rng) < settings.sampleShare) {
       AddPosition(target, TransformBoard(NextBelow(rng, 8), grid), side, labeller,
-                  settings.defenceWeight);
+                  settings.defenceWeight, distiller);
     }
     grid(game.moves[ply].x, game.moves[ply].y) = static_cast<int8_t>(side);
     side = Other(side);
@@ -86,7 +75,7 @@ void SamplePositions(Rng& rng, const DataSettings& settings, const GameRecord& g
 }  // namespace
 
 void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation,
-                  ThreatLabeller* labeller) {
+                  ThreatLabeller* labeller, Distiller* distiller) {
   Rng rng = SeedRng(settings.seed);
   for (int g = 0; g < settings.games; ++g) {
     NoisyPlayer player;
@@ -95,7 +84,7 @@ void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validat
     player.missBlock = 0.03 * NextUnit(rng);
     const GameRecord game = PlayNoisyGame(rng, player);
     SamplePositions(rng, settings, game, g % settings.validationEvery == 0 ? validation : train,
-                    labeller);
+                    labeller, distiller);
   }
   if (settings.tacticGames <= 0) return;
   // A stream of its own, so the noisy games above stay the same.
@@ -106,7 +95,7 @@ void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validat
     const GameRecord game =
         PlayTacticGame(tacticRng, *engine, settings.tacticNodes, settings.tacticRandom);
     SamplePositions(tacticRng, settings, game,
-                    g % settings.validationEvery == 0 ? validation : train, labeller);
+                    g % settings.validationEvery == 0 ? validation : train, labeller, distiller);
   }
 }
 

@@ -30,6 +30,8 @@ struct Dataset {
   bool keepBoards = false;
   std::vector<BoardGrid> boards;
   std::vector<int8_t> sides;
+  std::vector<int16_t>
+      choice;  // per position: sample index (from its start) of tactic's move, or -1
 
   std::size_t Size() const { return targets.size(); }
   std::size_t Positions() const { return positionStart.empty() ? 0 : positionStart.size() - 1; }
@@ -44,12 +46,10 @@ Dataset NewDataset();
 // can complete five are skipped, since the engine answers them without the
 // network; returns whether the position was added. With a labeller the
 // solver's verdicts adjust the targets (ApplyThreatLabels). defenceWeight
-// scales the opponent's score in the targets (MoveScore's DefenceWeight).
+// scales the opponent's score in the targets (MoveScore's DefenceWeight). With
+// a distiller the position records tactic's move choice (TacticChoice).
 bool AddPosition(Dataset& data, const BoardGrid& grid, int side, ThreatLabeller* labeller = nullptr,
-                 double defenceWeight = DefenceWeight);
-
-// Appends every sample and position of source.
-void Append(Dataset& data, const Dataset& source);
+                 double defenceWeight = DefenceWeight, Distiller* distiller = nullptr);
 
 struct DataSettings {
   int games = 6000;           // noisy self-play games
@@ -64,8 +64,9 @@ struct DataSettings {
 
 // Plays the games (player noise drawn per game), samples their positions,
 // each under a random board symmetry, and splits them by game.
-// With a labeller, every kept position gets the solver's labels.
+// With a labeller, every kept position gets the solver's labels; with a
+// distiller, tactic's move choice.
 void GenerateData(const DataSettings& settings, Dataset& train, Dataset& validation,
-                  ThreatLabeller* labeller = nullptr);
+                  ThreatLabeller* labeller = nullptr, Distiller* distiller = nullptr);
 
 }  // namespace ruvex::trainer

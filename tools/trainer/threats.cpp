@@ -35,6 +35,19 @@ bool FourWins(ThreatLabeller& l, int cell) {
   return wins;
 }
 
+// The position on tactic's board, with tactic side 0 as the mover.
+void SetUp(tactic::Board& b, const BoardGrid& grid, int side) {
+  tactic::Reset(b);
+  for (int x = 1; x <= BoardSize; ++x) {
+    for (int y = 1; y <= BoardSize; ++y) {
+      if (!IsStone(grid(x, y))) continue;
+      b.to_move = grid(x, y) == side ? 0 : 1;
+      tactic::Play(b, tactic::CellAt(x - 1, y - 1));
+    }
+  }
+  b.to_move = 0;
+}
+
 }  // namespace
 
 void InitLabeller(ThreatLabeller& labeller, int64_t nodes) {
@@ -44,15 +57,7 @@ void InitLabeller(ThreatLabeller& labeller, int64_t nodes) {
 
 void LoadPosition(ThreatLabeller& l, const BoardGrid& grid, int side) {
   tactic::Board& b = l.board;
-  tactic::Reset(b);
-  for (int x = 1; x <= BoardSize; ++x) {
-    for (int y = 1; y <= BoardSize; ++y) {
-      if (!IsStone(grid(x, y))) continue;
-      b.to_move = grid(x, y) == side ? 0 : 1;
-      tactic::Play(b, tactic::CellAt(x - 1, y - 1));
-    }
-  }
-  b.to_move = 0;  // tactic side 0 is the mover
+  SetUp(b, grid, side);
   Restart(l);
 }
 
@@ -86,6 +91,26 @@ int ApplyThreatLabels(ThreatLabeller& l, const BoardGrid& grid, int side, const 
   }
   ++l.defences;
   return 2;
+}
+
+void InitDistiller(Distiller& distiller, int64_t nodes) {
+  distiller.nodes = nodes;
+  tactic::InitEngine(distiller.engine);
+}
+
+int TacticChoice(Distiller& d, const BoardGrid& grid, int side, const MoveList& list, int n) {
+  SetUp(d.engine.board, grid, side);
+  tactic::SearchLimits limits;
+  limits.max_nodes = d.nodes;
+  const int move = tactic::ChooseMove(d.engine, limits).move;
+  for (int k = 1; k <= n; ++k) {
+    if (CellOf(list[k]) == move) {
+      ++d.chosen;
+      return k - 1;
+    }
+  }
+  ++d.missed;
+  return -1;
 }
 
 }  // namespace ruvex::trainer

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "board/candidates.h"
+#include "tactic/search.h"
 #include "tactic/solver.h"
 
 namespace ruvex::trainer {
@@ -34,5 +35,21 @@ void LoadPosition(ThreatLabeller& labeller, const BoardGrid& grid, int side);
 // mover's win, 2 for a defence, 0 when nothing changed.
 int ApplyThreatLabels(ThreatLabeller& labeller, const BoardGrid& grid, int side,
                       const MoveList& list, int n, float* targets);
+
+// pbrain-tactic's move choice (its whole search at a fixed node budget, so
+// reproducible) as the positive of the ranking term.
+struct Distiller {
+  tactic::Engine engine;
+  int64_t nodes = 0;   // search nodes per position; 0: off
+  int64_t chosen = 0;  // positions whose choice is one of the engine's candidates
+  int64_t missed = 0;  // positions whose choice is not
+};
+
+void InitDistiller(Distiller& distiller, int64_t nodes);
+
+// Index k - 1 of list[k], the candidate tactic's search plays for side to
+// move in the position, or -1 when its move is not among list[1..n].
+int TacticChoice(Distiller& distiller, const BoardGrid& grid, int side, const MoveList& list,
+                 int n);
 
 }  // namespace ruvex::trainer
