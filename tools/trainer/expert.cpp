@@ -158,6 +158,7 @@ Dataset LabelledOnly(const Dataset& data) {
     out.opponentPattern.insert(out.opponentPattern.end(), data.opponentPattern.begin() + begin,
                                data.opponentPattern.begin() + end);
     out.expert.insert(out.expert.end(), data.expert.begin() + begin, data.expert.begin() + end);
+    if (p < data.choice.size()) out.choice.push_back(data.choice[p]);
     out.positionStart.push_back(static_cast<uint32_t>(out.targets.size()));
   }
   return out;
