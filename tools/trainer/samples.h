@@ -30,8 +30,9 @@ struct Dataset {
   bool keepBoards = false;
   std::vector<BoardGrid> boards;
   std::vector<int8_t> sides;
-  std::vector<int16_t>
-      choice;  // per position: sample index (from its start) of tactic's move, or -1
+  // Per position: the sample index (from the position's start) of tactic's
+  // move, or -1.
+  std::vector<int16_t> choice;
 
   std::size_t Size() const { return targets.size(); }
   std::size_t Positions() const { return positionStart.empty() ? 0 : positionStart.size() - 1; }
