@@ -55,25 +55,17 @@ void PrintQuality(const char* label, const Quality& q) {
   }
 }
 
-// Reads the moves of a game record (one "x,y,time" line per move, 1-based
-// coordinates as in .psq files) and shows, for the position before move
-// number ply (1-based), the candidates ranked by the model and by the teacher.
+// Shows, for the position before move number ply (1-based) of a game record
+// (ReadGameMoves), the candidates ranked by the model and by the teacher.
 int Explain(const Model& model, const std::string& path, int ply, double defenceWeight) {
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) return 1;
+  const std::vector<ruvex::Cell> moves = ReadGameMoves(path);
   ruvex::BoardGrid grid;
   ruvex::ClearBoard(grid);
-  char line[256];
   int side = ruvex::Own;
-  int played = 0;
-  while (std::fgets(line, sizeof line, file) != nullptr && played + 1 < ply) {
-    int x, y, t;
-    if (std::sscanf(line, "%d,%d,%d", &x, &y, &t) != 3) continue;
-    grid(x, y) = static_cast<int8_t>(side);
+  for (int i = 0; i + 1 < ply && i < static_cast<int>(moves.size()); ++i) {
+    grid(moves[i].x, moves[i].y) = static_cast<int8_t>(side);
     side = ruvex::Other(side);
-    ++played;
   }
-  std::fclose(file);
   Dataset data = NewDataset();
   ruvex::MoveList list;
   const int n = ruvex::FindCandidates(grid, list);
